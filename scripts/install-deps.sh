@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs everything the build and the tests need on Debian 12, as root.
+# Safe to run again: it only installs what is missing.
+set -euo pipefail
+
+packages=(cmake g++ make libgtest-dev
+          g++-mingw-w64-i686 binutils-mingw-w64-i686
+          wine wine32 xvfb xauth
+          clang clang-tidy clang-format cppcheck libclang-rt-14-dev
+          python3-pefile)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "missing packages: ${missing[*]}; run this script as root" >&2
+  exit 1
+fi
+
+dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
