@@ -1,0 +1,1 @@
+int RunDemonstration(const char*) { return 1; }

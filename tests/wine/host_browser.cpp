@@ -1,0 +1,101 @@
+#include "host_browser.h"
+
+#include <stdio.h>
+#include <string.h>
+
+HostBrowser gHost;
+
+std::string ProgramFolder(void) {
+  char path[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+  std::string folder(path, length);
+  return folder.substr(0, folder.find_last_of('\\') + 1);
+}
+
+static void* HostMemAlloc(uint32_t size) {
+  ++gHost.allocations;
+  gHost.log.push_back("memalloc(" + std::to_string(size) + ")");
+  return HeapAlloc(GetProcessHeap(), 0, size);
+}
+
+// Freed records are overwritten first, so a plug-in that used one later
+// would read garbage instead of plausible values.
+static void HostMemFree(void* ptr) {
+  ++gHost.releases;
+  gHost.log.push_back("memfree");
+  if (ptr == nullptr) return;
+  memset(ptr, 0xDD, HeapSize(GetProcessHeap(), 0, ptr));
+  HeapFree(GetProcessHeap(), 0, ptr);
+}
+
+static const char* HostUserAgent(NPP) {
+  gHost.log.push_back("uagent -> \"" + gHost.userAgent + "\"");
+  return gHost.userAgent.c_str();
+}
+
+static NPError HostGetURL(NPP instance, const char* url, const char* target) {
+  gHost.navigations.push_back({instance, url ? url : "(null)", target ? target : "(null)"});
+  gHost.log.push_back(std::string("geturl(\"") + (url ? url : "(null)") + "\", \"" +
+                      (target ? target : "(null)") + "\")");
+  return NPERR_NO_ERROR;
+}
+
+bool LoadPlugin(void) {
+  if (gHost.library != nullptr) return true;
+  gHost.library = LoadLibraryA((ProgramFolder() + "NPZqk.dll").c_str());
+  if (gHost.library == nullptr) return false;
+  gHost.getEntryPoints = reinterpret_cast<GetEntryPointsFunction>(
+      reinterpret_cast<void*>(GetProcAddress(gHost.library, "NP_GetEntryPoints")));
+  gHost.initialize = reinterpret_cast<InitializeFunction>(
+      reinterpret_cast<void*>(GetProcAddress(gHost.library, "NP_Initialize")));
+  gHost.shutdown = reinterpret_cast<ShutdownFunction>(
+      reinterpret_cast<void*>(GetProcAddress(gHost.library, "NP_Shutdown")));
+  return gHost.getEntryPoints && gHost.initialize && gHost.shutdown;
+}
+
+bool StartPlugin(void) {
+  if (!LoadPlugin()) return false;
+  memset(&gHost.plugin, 0, sizeof gHost.plugin);
+  gHost.plugin.size = sizeof gHost.plugin;
+  memset(&gHost.services, 0, sizeof gHost.services);
+  gHost.services.size = sizeof gHost.services;
+  gHost.services.version = 11;
+  gHost.services.geturl = HostGetURL;
+  gHost.services.uagent = HostUserAgent;
+  gHost.services.memalloc = HostMemAlloc;
+  gHost.services.memfree = HostMemFree;
+  if (gHost.userAgent.empty()) gHost.userAgent = "Mozilla/5.0 (Windows; U; Win98) Netscape6/6.2";
+  return gHost.getEntryPoints(&gHost.plugin) == NPERR_NO_ERROR &&
+         gHost.initialize(&gHost.services) == NPERR_NO_ERROR;
+}
+
+void StopPlugin(void) { gHost.shutdown(); }
+
+void NewInstance(HostInstance* instance, uint16_t mode, const std::vector<const char*>& names,
+                 const std::vector<const char*>& values) {
+  memset(&instance->npp, 0, sizeof instance->npp);
+  instance->created =
+      gHost.plugin.newp(const_cast<char*>("application/x-zqk"), &instance->npp, mode,
+                        static_cast<int16_t>(names.size()), const_cast<char**>(names.data()),
+                        const_cast<char**>(values.data()), nullptr);
+}
+
+NPError DestroyInstance(HostInstance* instance) {
+  NPSavedData* saved = nullptr;
+  return gHost.plugin.destroy(&instance->npp, &saved);
+}
+
+void DeliverDocument(HostInstance* instance, const char* url) {
+  NPStream stream;
+  memset(&stream, 0, sizeof stream);
+  stream.url = url;
+  stream.end = 4096;
+  uint16_t type = NP_NORMAL;
+  gHost.plugin.newstream(&instance->npp, const_cast<char*>("application/x-zqk"), &stream, 0, &type);
+  char block[4096];
+  memset(block, 'z', sizeof block);
+  const int32_t ready = gHost.plugin.writeready(&instance->npp, &stream);
+  const int32_t length = ready < 4096 ? ready : 4096;
+  gHost.plugin.write(&instance->npp, &stream, 0, length, block);
+  gHost.plugin.destroystream(&instance->npp, &stream, NPRES_DONE);
+}

@@ -1,0 +1,150 @@
+#include "host_system.h"
+
+#include <stdio.h>
+
+const char kViewerKey[] = "SOFTWARE\\Quendrix\\Shared";
+const char kOpenCommandKey[] = "Quendrix_ZQK\\shell\\open\\command";
+
+bool SetRegistryBytes(HKEY root, const char* key, const char* name, const std::string& bytes,
+                      DWORD type) {
+  HKEY opened = nullptr;
+  if (RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  const LONG status = RegSetValueExA(opened, name, 0, type,
+                                     reinterpret_cast<const BYTE*>(bytes.data()), bytes.size());
+  RegCloseKey(opened);
+  return status == ERROR_SUCCESS;
+}
+
+bool SetRegistryText(HKEY root, const char* key, const char* name, const std::string& value) {
+  return SetRegistryBytes(root, key, name, value + std::string(1, '\0'), REG_SZ);
+}
+
+bool DeleteRegistryTree(HKEY root, const char* key) {
+  const LONG status = RegDeleteTreeA(root, key);
+  if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) {
+    RegDeleteKeyA(root, key);
+    return true;
+  }
+  return false;
+}
+
+void ForgetViewer(void) {
+  DeleteRegistryTree(HKEY_LOCAL_MACHINE, kViewerKey);
+  DeleteRegistryTree(HKEY_CLASSES_ROOT, "Quendrix_ZQK");
+}
+
+static std::string ProgramFolderPath(void) {
+  char path[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+  std::string folder(path, length);
+  return folder.substr(0, folder.find_last_of('\\') + 1);
+}
+
+std::string StubViewerPath(void) { return ProgramFolderPath() + "stub_viewer.exe"; }
+
+static std::string ViewerRecordPath(void) {
+  char folder[MAX_PATH];
+  GetTempPathA(sizeof folder, folder);
+  return std::string(folder) + "npzqk-viewer-" + std::to_string(GetCurrentProcessId()) + ".txt";
+}
+
+void ExpectViewerStart(void) {
+  const std::string record = ViewerRecordPath();
+  DeleteFileA(record.c_str());
+  SetEnvironmentVariableA("NPZQK_VIEWER_RECORD", record.c_str());
+}
+
+static bool ReadWholeFile(const std::string& path, std::string* content) {
+  FILE* file = fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  char chunk[4096];
+  size_t got;
+  while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) content->append(chunk, got);
+  fclose(file);
+  return true;
+}
+
+// The record holds the command line, a NUL, the working directory and a NUL.
+ViewerRecord WaitForViewer(DWORD timeoutMs) {
+  ViewerRecord record = {false, "", "", ""};
+  const std::string path = ViewerRecordPath();
+  std::string content;
+  for (DWORD waited = 0; waited <= timeoutMs; waited += 50) {
+    content.clear();
+    if (ReadWholeFile(path, &content) && !content.empty() && content.back() == '\0') break;
+    Sleep(50);
+  }
+  const size_t split = content.find('\0');
+  if (content.empty() || content.back() != '\0' || split == std::string::npos) return record;
+  record.started = true;
+  record.commandLine = content.substr(0, split);
+  record.directory = content.substr(split + 1, content.size() - split - 2);
+  const std::string& line = record.commandLine;
+  size_t programEnd = line[0] == '"' ? line.find('"', 1) + 1 : line.find(' ');
+  if (programEnd == std::string::npos || programEnd > line.size()) programEnd = line.size();
+  record.parameters = line.substr(programEnd);
+  if (!record.parameters.empty() && record.parameters[0] == ' ') record.parameters.erase(0, 1);
+  return record;
+}
+
+void (*gWhileMessageBoxUp)(void) = nullptr;
+static HHOOK gHook = nullptr;
+static HWND gBox = nullptr;
+static std::vector<SeenMessageBox> gSeen;
+
+static std::string WindowText(HWND window) {
+  char text[2048] = "";
+  if (window != nullptr) GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+static void CALLBACK CloseBox(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  HWND box = gBox;
+  gBox = nullptr;
+  if (box == nullptr) return;
+  HWND icon = GetDlgItem(box, 0x0440);
+  SeenMessageBox seen;
+  seen.caption = WindowText(box);
+  seen.text = WindowText(GetDlgItem(box, 0xFFFF));
+  seen.hasOwner = GetWindow(box, GW_OWNER) != nullptr;
+  seen.hasOkButton = GetDlgItem(box, IDOK) != nullptr;
+  seen.hasOtherButtons = false;
+  for (int id : {IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO}) {
+    HWND button = GetDlgItem(box, id);
+    if (button != nullptr && IsWindowVisible(button)) seen.hasOtherButtons = true;
+  }
+  seen.hasIcon = icon != nullptr && IsWindowVisible(icon) &&
+                 SendMessageA(icon, STM_GETICON, 0, 0) != 0;
+  gSeen.push_back(seen);
+  if (gWhileMessageBoxUp != nullptr) gWhileMessageBoxUp();
+  PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+static LRESULT CALLBACK WatchWindows(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_ACTIVATE) {
+    char className[64] = "";
+    GetClassNameA(reinterpret_cast<HWND>(wParam), className, sizeof className);
+    if (lstrcmpA(className, "#32770") == 0 && gBox == nullptr) {
+      gBox = reinterpret_cast<HWND>(wParam);
+      SetTimer(nullptr, 0, 100, CloseBox);
+    }
+  }
+  return CallNextHookEx(gHook, code, wParam, lParam);
+}
+
+void WatchMessageBoxes(void) {
+  gSeen.clear();
+  gBox = nullptr;
+  gHook = SetWindowsHookExA(WH_CBT, WatchWindows, nullptr, GetCurrentThreadId());
+}
+
+std::vector<SeenMessageBox> StopWatchingMessageBoxes(void) {
+  if (gHook != nullptr) UnhookWindowsHookEx(gHook);
+  gHook = nullptr;
+  gWhileMessageBoxUp = nullptr;
+  return gSeen;
+}

@@ -1,0 +1,50 @@
+// The machine around the test host's browser: the viewer's registry entries,
+// the stub viewer's record of how it was started, and the watcher that reads
+// and closes the plug-in's message box.
+#ifndef NPZQK_HOST_SYSTEM_H
+#define NPZQK_HOST_SYSTEM_H
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Registry: each call sets or removes exactly one value or key, and says
+// whether Windows accepted it.
+bool SetRegistryText(HKEY root, const char* key, const char* name, const std::string& value);
+bool SetRegistryBytes(HKEY root, const char* key, const char* name, const std::string& bytes,
+                      DWORD type);
+bool DeleteRegistryTree(HKEY root, const char* key);
+
+// The viewer's two registry locations.
+extern const char kViewerKey[];
+extern const char kOpenCommandKey[];
+void ForgetViewer(void);  // removes both
+
+// The stub viewer next to this program, and what it recorded when started.
+std::string StubViewerPath(void);
+struct ViewerRecord {
+  bool started;
+  std::string commandLine;
+  std::string parameters;  // the command line after the program's name
+  std::string directory;
+};
+void ExpectViewerStart(void);  // forgets any earlier record
+// Waits up to timeoutMs for the stub to write its record.
+ViewerRecord WaitForViewer(DWORD timeoutMs);
+
+// Message boxes shown on this thread: each is read, then closed with OK.
+struct SeenMessageBox {
+  std::string caption;
+  std::string text;
+  bool hasOwner;
+  bool hasOkButton;
+  bool hasOtherButtons;
+  bool hasIcon;
+};
+void WatchMessageBoxes(void);
+std::vector<SeenMessageBox> StopWatchingMessageBoxes(void);
+// Runs while a box is up, before it is closed (the browser may call in then).
+extern void (*gWhileMessageBoxUp)(void);
+
+#endif

@@ -1,0 +1,32 @@
+// The browser-playing test host: "npzqk_host GROUP" runs one group of checks
+// against the real NPZqk.dll beside it and exits non-zero if any failed.
+#include <stdio.h>
+#include <string.h>
+
+#include "wine_test.h"
+
+void RunEntryTests(void);
+void RunLaunchTests(void);
+void RunWindowTests(void);
+void RunResourceTests(void);
+int RunDemonstration(const char* pictureFolder);
+
+int main(int argc, char** argv) {
+  setvbuf(stdout, nullptr, _IONBF, 0);
+  if (argc >= 2 && strcmp(argv[1], "demo") == 0) return RunDemonstration(argc >= 3 ? argv[2] : ".");
+  const struct {
+    const char* name;
+    void (*run)(void);
+  } groups[] = {{"entry", RunEntryTests},
+                {"launch", RunLaunchTests},
+                {"window", RunWindowTests},
+                {"resource", RunResourceTests}};
+  for (const auto& group : groups) {
+    if (argc < 2 || strcmp(argv[1], group.name) != 0) continue;
+    group.run();
+    printf("%s: %d checks, %d failed\n", group.name, CheckCount(), FailureCount());
+    return FailureCount() == 0 && CheckCount() > 0 ? 0 : 1;
+  }
+  printf("usage: npzqk_host entry|launch|window|resource|demo [picture folder]\n");
+  return 2;
+}
