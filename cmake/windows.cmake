@@ -19,3 +19,8 @@ add_executable(plugin-installer ${INSTALLER_LOGIC_SOURCES} installer/platform_wi
 target_link_libraries(plugin-installer PRIVATE advapi32)
 
 add_subdirectory(tests/wine)
+
+# The built files read as files, on the Linux side.
+add_test(NAME pe.layout
+  COMMAND /usr/bin/python3 ${PROJECT_SOURCE_DIR}/tests/pe/check_pe.py
+          $<TARGET_FILE:NPZqk> $<TARGET_FILE:plugin-installer>)

@@ -1,16 +1,11 @@
 #include "host_browser.h"
 
+#include "host_system.h"
+
 #include <stdio.h>
 #include <string.h>
 
 HostBrowser gHost;
-
-std::string ProgramFolder(void) {
-  char path[MAX_PATH];
-  const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-  std::string folder(path, length);
-  return folder.substr(0, folder.find_last_of('\\') + 1);
-}
 
 static void* HostMemAlloc(uint32_t size) {
   ++gHost.allocations;
@@ -42,7 +37,7 @@ static NPError HostGetURL(NPP instance, const char* url, const char* target) {
 
 bool LoadPlugin(void) {
   if (gHost.library != nullptr) return true;
-  gHost.library = LoadLibraryA((ProgramFolder() + "NPZqk.dll").c_str());
+  gHost.library = LoadLibraryA((ProgramFolderOf() + "NPZqk.dll").c_str());
   if (gHost.library == nullptr) return false;
   gHost.getEntryPoints = reinterpret_cast<GetEntryPointsFunction>(
       reinterpret_cast<void*>(GetProcAddress(gHost.library, "NP_GetEntryPoints")));

@@ -34,9 +34,6 @@ struct HostBrowser {
 
 extern HostBrowser gHost;
 
-// The folder this program runs from, ending in a backslash.
-std::string ProgramFolder(void);
-
 // Loads the library and looks its exports up by name; false when any is missing.
 bool LoadPlugin(void);
 // NP_GetEntryPoints then NP_Initialize with a browser of version 0.11.

@@ -36,14 +36,14 @@ void ForgetViewer(void) {
   DeleteRegistryTree(HKEY_CLASSES_ROOT, "Quendrix_ZQK");
 }
 
-static std::string ProgramFolderPath(void) {
+std::string ProgramFolderOf(void) {
   char path[MAX_PATH];
   const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
   std::string folder(path, length);
   return folder.substr(0, folder.find_last_of('\\') + 1);
 }
 
-std::string StubViewerPath(void) { return ProgramFolderPath() + "stub_viewer.exe"; }
+std::string StubViewerPath(void) { return ProgramFolderOf() + "stub_viewer.exe"; }
 
 static std::string ViewerRecordPath(void) {
   char folder[MAX_PATH];

@@ -16,6 +16,9 @@ bool SetRegistryBytes(HKEY root, const char* key, const char* name, const std::s
                       DWORD type);
 bool DeleteRegistryTree(HKEY root, const char* key);
 
+// The folder this program runs from, ending in a backslash.
+std::string ProgramFolderOf(void);
+
 // The viewer's two registry locations.
 extern const char kViewerKey[];
 extern const char kOpenCommandKey[];

@@ -9,6 +9,7 @@ void RunEntryTests(void);
 void RunLaunchTests(void);
 void RunWindowTests(void);
 void RunResourceTests(void);
+void RunInstallerTests(void);
 int RunDemonstration(const char* pictureFolder);
 
 int main(int argc, char** argv) {
@@ -20,13 +21,14 @@ int main(int argc, char** argv) {
   } groups[] = {{"entry", RunEntryTests},
                 {"launch", RunLaunchTests},
                 {"window", RunWindowTests},
-                {"resource", RunResourceTests}};
+                {"resource", RunResourceTests},
+                {"installer", RunInstallerTests}};
   for (const auto& group : groups) {
     if (argc < 2 || strcmp(argv[1], group.name) != 0) continue;
     group.run();
     printf("%s: %d checks, %d failed\n", group.name, CheckCount(), FailureCount());
     return FailureCount() == 0 && CheckCount() > 0 ? 0 : 1;
   }
-  printf("usage: npzqk_host entry|launch|window|resource|demo [picture folder]\n");
+  printf("usage: npzqk_host entry|launch|window|resource|installer|demo [picture folder]\n");
   return 2;
 }

@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "host_browser.h"
+#include "host_system.h"
 #include "test_resource.h"
 #include "wine_test.h"
 
@@ -100,7 +100,7 @@ static void TestListsInParallel(std::vector<char>* data) {
 }
 
 void RunResourceTests(void) {
-  const std::string path = ProgramFolder() + "NPZqk.dll";
+  const std::string path = ProgramFolderOf() + "NPZqk.dll";
   std::vector<char> data;
   ok(ReadVersionInfo(path, &data), "no version resource in %s", path.c_str());
   if (data.empty()) return;

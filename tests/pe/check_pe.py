@@ -1,0 +1,141 @@
+#!/usr/bin/python3
+"""Reads the built NPZqk.dll and installer as files, independently of Windows:
+machine, exports, imports and the raw version resource, whose entries must
+stand in their exact order with the empty ones present and empty."""
+import struct
+import sys
+
+import pefile
+
+SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll", "msvcrt.dll"}
+EXPECTED_STRINGS = [
+    ("Comments", ""),
+    ("CompanyName", "Quendrix."),
+    ("FileDescription", "Zqk Launcher"),
+    ("FileExtents", "zqk|zqk"),
+    ("FileOpenName", "Quendrix Open Tarvik Format (*.zqk)|Quendrix Open Tarvik Format (*.zqk)"),
+    ("FileVersion", "2, 3, 0, 0"),
+    ("InternalName", "zqkLauncher"),
+    ("LegalTrademarks", ""),
+    ("MIMEType", "application/x-zqk|application/x-zqk-v2"),
+    ("OriginalFilename", "NPZqkv2.dll"),
+    ("PrivateBuild", ""),
+    ("ProductName", "Quendrix - Zqk Launcher"),
+    ("ProductVersion", "2, 3, 0, 0"),
+    ("SpecialBuild", ""),
+]
+
+failures = []
+
+
+def check(condition, message):
+    if not condition:
+        failures.append(message)
+    return condition
+
+
+def align4(offset):
+    return (offset + 3) & ~3
+
+
+def parse_block(data, offset):
+    """One node of a version resource: (key, value bytes, value type, children)."""
+    length, value_length, value_type = struct.unpack_from("<HHH", data, offset)
+    end = offset + length
+    key_start = offset + 6
+    key_end = key_start
+    while data[key_end:key_end + 2] != b"\0\0":
+        key_end += 2
+    key = data[key_start:key_end].decode("utf-16-le")
+    position = align4(key_end + 2)
+    value_bytes = value_length * 2 if value_type == 1 else value_length
+    value = data[position:position + value_bytes]
+    position = align4(position + value_bytes)
+    children = []
+    while position < end:
+        child = parse_block(data, position)
+        children.append(child[:4])
+        position = align4(child[4])
+    return key, value, value_type, children, end
+
+
+def text_of(value):
+    text = value.decode("utf-16-le")
+    return text[:-1] if text.endswith("\0") else text
+
+
+def version_resource(pe):
+    for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries:
+        if kind.id != pefile.RESOURCE_TYPE["RT_VERSION"]:
+            continue
+        for name in kind.directory.entries:
+            for language in name.directory.entries:
+                entry = language.data.struct
+                data = pe.get_data(entry.OffsetToData, entry.Size)
+                yield name.id, language.id, data
+
+
+def check_imports(pe, what):
+    imported = {entry.dll.decode().lower() for entry in pe.DIRECTORY_ENTRY_IMPORT}
+    check(imported <= SYSTEM_DLLS, f"{what} imports more than system DLLs: {sorted(imported - SYSTEM_DLLS)}")
+    print(f"{what} imports: {', '.join(sorted(imported))}")
+
+
+def check_library(path):
+    pe = pefile.PE(path)
+    check(pe.FILE_HEADER.Machine == 0x14C, "NPZqk.dll is not for i386")
+    check(pe.OPTIONAL_HEADER.Magic == 0x10B, "NPZqk.dll is not PE32")
+    check(pe.FILE_HEADER.Characteristics & 0x2000, "NPZqk.dll is not a DLL")
+    exports = pe.DIRECTORY_ENTRY_EXPORT
+    check(pe.get_string_at_rva(exports.struct.Name) == b"NPZqk.dll", "export directory does not name NPZqk.dll")
+    names = [(symbol.ordinal, symbol.name.decode() if symbol.name else None) for symbol in exports.symbols]
+    check(sorted(names) == [(1, "NP_GetEntryPoints"), (2, "NP_Initialize"), (3, "NP_Shutdown")],
+          f"exports are {names}")
+    check_imports(pe, "NPZqk.dll")
+
+    resources = list(version_resource(pe))
+    check(len(resources) == 1 and resources[0][:2] == (1, 0x0409),
+          f"version resources (id, language): {[r[:2] for r in resources]}")
+    if not resources:
+        return
+    key, fixed, _, children, _ = parse_block(resources[0][2], 0)
+    check(key == "VS_VERSION_INFO" and len(fixed) == 52, "not a VS_VERSION_INFO with a fixed part")
+    fields = struct.unpack("<13I", fixed)
+    check(fields[0] == 0xFEEF04BD, "fixed part signature")
+    check(fields[2:6] == (0x00020003, 0, 0x00020003, 0), f"versions {fields[2:6]}")
+    check(fields[6:13] == (0x3F, 0, 0x00040004, 2, 0, 0, 0), f"flags, OS, type, subtype, date {fields[6:13]}")
+    blocks = {child[0]: child for child in children}
+    check([child[0] for child in children] == ["StringFileInfo", "VarFileInfo"], "top-level blocks")
+    tables = blocks.get("StringFileInfo", ("", b"", 0, []))[3]
+    check([table[0] for table in tables] == ["040904e4"], f"string tables {[t[0] for t in tables]}")
+    if tables:
+        entries = [(entry[0], text_of(entry[1])) for entry in tables[0][3]]
+        check(entries == EXPECTED_STRINGS, f"string table entries differ: {entries}")
+        for name, value in entries:
+            print(f"  {name} = \"{value}\"")
+    variables = blocks.get("VarFileInfo", ("", b"", 0, []))[3]
+    check([(v[0], v[1]) for v in variables] == [("Translation", struct.pack("<HH", 0x0409, 0x04E4))],
+          "Translation is not 0x0409, 0x04E4")
+
+
+def check_installer(path):
+    pe = pefile.PE(path)
+    check(pe.FILE_HEADER.Machine == 0x14C, "installer is not for i386")
+    check(pe.OPTIONAL_HEADER.Subsystem == 3, "installer is not a console program")
+    check_imports(pe, "plugin-installer.exe")
+    has_version = hasattr(pe, "DIRECTORY_ENTRY_RESOURCE") and any(
+        kind.id == pefile.RESOURCE_TYPE["RT_VERSION"] for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries)
+    check(not has_version, "the installer carries a version resource")
+
+
+def main():
+    check_library(sys.argv[1])
+    check_installer(sys.argv[2])
+    for failure in failures:
+        print("FAILED:", failure)
+    print(f"pe: {len(failures)} failed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
