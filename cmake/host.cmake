@@ -1,6 +1,10 @@
 # Native build: the platform-independent logic and its unit tests, under
 # AddressSanitizer and UndefinedBehaviorSanitizer.
+option(NPZQK_FUZZ "Build the libFuzzer targets too (needs clang)" OFF)
 set(SANITIZERS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+if(NPZQK_FUZZ)
+  list(APPEND SANITIZERS -fsanitize=fuzzer-no-link)
+endif()
 add_compile_options(-g ${SANITIZERS})
 add_link_options(${SANITIZERS})
 
@@ -10,3 +14,6 @@ add_library(installer_logic STATIC ${INSTALLER_LOGIC_SOURCES})
 target_include_directories(installer_logic PUBLIC installer)
 
 add_subdirectory(tests/unit)
+if(NPZQK_FUZZ)
+  add_subdirectory(tests/fuzz)
+endif()

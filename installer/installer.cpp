@@ -47,8 +47,8 @@ static bool ReadValue(const char* keyName, const char* valueName, char* buffer, 
 }
 
 // Reads the value from the browser's "<browser key>\<version>\Main" key.
-static bool ReadMainValue(const char* browserKey, const char* version, const char* valueName,
-                          char* buffer, uint32_t capacity) {
+static bool ReadMainValue(const char* browserKey, const char* version, const char* valueName, char* buffer,
+                          uint32_t capacity) {
   if (version == nullptr) return false;
   const char* const parts[] = {browserKey, "\\", version, "\\Main"};
   char keyName[kKeyNameCapacity];
@@ -94,8 +94,8 @@ static void CopyInto(const char* directory, const BrowserTarget* target) {
   InstallerWrite("\n");
   const char* const parts[] = {directory, target->pathAfterDirectory};
   char destination[kRegistryTextCapacity];
-  const bool copied = JoinTexts(destination, sizeof destination, parts, 2) &&
-                      InstallerCopyFile(kPluginFile, destination);
+  const bool copied =
+      JoinTexts(destination, sizeof destination, parts, 2) && InstallerCopyFile(kPluginFile, destination);
   InstallerWrite(copied ? "Ok\n" : target->copyFailedText);
 }
 

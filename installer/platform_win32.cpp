@@ -27,4 +27,6 @@ bool InstallerCopyFile(const char* source, const char* destination) {
   return CopyFileA(source, destination, FALSE) != 0;
 }
 
-void InstallerWrite(const char* text) { fputs(text, stdout); }
+// A failed write has nowhere else to be reported: the installer writes
+// nothing to standard error and always ends with status 0.
+void InstallerWrite(const char* text) { (void)fputs(text, stdout); }

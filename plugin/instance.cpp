@@ -5,14 +5,10 @@
 #include "platform.h"
 #include "text.h"
 
-LauncherInstance* InstanceRecord(NPP instance) {
-  return static_cast<LauncherInstance*>(instance->pdata);
-}
+LauncherInstance* InstanceRecord(NPP instance) { return static_cast<LauncherInstance*>(instance->pdata); }
 
 // A browser is Opera when its user agent says so, with that very case.
-static uint8_t MayNavigateUnder(const char* userAgent) {
-  return ContainsText(userAgent, "Opera") ? 0 : 1;
-}
+static uint8_t MayNavigateUnder(const char* userAgent) { return ContainsText(userAgent, "Opera") ? 0 : 1; }
 
 // One page attribute. A null name or value matches nothing. A UID longer than
 // the buffer is kept cut at 1023 characters: it can then never fit the
@@ -27,8 +23,7 @@ static void ReadAttribute(LauncherInstance* record, const char* name, const char
   }
 }
 
-static void ReadPageAttributes(LauncherInstance* record, int16_t argc, char* argn[],
-                               char* argv[]) {
+static void ReadPageAttributes(LauncherInstance* record, int16_t argc, char* argn[], char* argv[]) {
   if (argn == nullptr || argv == nullptr) return;
   for (int16_t i = 0; i < argc; ++i) ReadAttribute(record, argn[i], argv[i]);
 }
@@ -64,6 +59,8 @@ NPError NPP_Destroy(NPP instance, NPSavedData**) {
   return NPERR_NO_ERROR;
 }
 
+// The interface fixes the signature: the instance cannot be made const.
+// cppcheck-suppress constParameter
 void NPP_Print(NPP instance, NPPrint* platformPrint) {
   if (instance == nullptr || platformPrint == nullptr) return;
   if (platformPrint->mode == NP_FULL) platformPrint->print.fullPrint.pluginPrinted = false;

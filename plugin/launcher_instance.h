@@ -28,12 +28,11 @@ struct LauncherInstance {
 
 NPError NPP_Initialize(void);
 void NPP_Shutdown(void);
-NPError NPP_New(NPMIMEType pluginType, NPP instance, uint16_t mode, int16_t argc, char* argn[],
-                char* argv[], NPSavedData* saved);
+NPError NPP_New(NPMIMEType pluginType, NPP instance, uint16_t mode, int16_t argc, char* argn[], char* argv[],
+                NPSavedData* saved);
 NPError NPP_Destroy(NPP instance, NPSavedData** save);
 NPError NPP_SetWindow(NPP instance, NPWindow* window);
-NPError NPP_NewStream(NPP instance, NPMIMEType type, NPStream* stream, NPBool seekable,
-                      uint16_t* stype);
+NPError NPP_NewStream(NPP instance, NPMIMEType type, NPStream* stream, NPBool seekable, uint16_t* stype);
 NPError NPP_DestroyStream(NPP instance, NPStream* stream, NPReason reason);
 void NPP_StreamAsFile(NPP instance, NPStream* stream, const char* fname);
 int32_t NPP_WriteReady(NPP instance, NPStream* stream);

@@ -9,8 +9,7 @@
 static const NavigationRequest kGoBack = {"javascript:history.back();", "_self"};
 static const NavigationRequest kCloseWindow = {"javascript:window.close()", "_top"};
 
-const NavigationRequest* ChooseNavigation(uint16_t mode, uint8_t closeAfterStream,
-                                          uint8_t mayNavigate) {
+const NavigationRequest* ChooseNavigation(uint16_t mode, uint8_t closeAfterStream, uint8_t mayNavigate) {
   if (mayNavigate != 1) return nullptr;
   if (mode == NP_FULL) return &kGoBack;
   if (closeAfterStream == 1) return &kCloseWindow;

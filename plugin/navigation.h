@@ -10,7 +10,6 @@ struct NavigationRequest {
 };
 
 // The request for an instance of the given mode and flags, or null for none.
-const NavigationRequest* ChooseNavigation(uint16_t mode, uint8_t closeAfterStream,
-                                          uint8_t mayNavigate);
+const NavigationRequest* ChooseNavigation(uint16_t mode, uint8_t closeAfterStream, uint8_t mayNavigate);
 
 #endif

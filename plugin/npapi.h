@@ -110,8 +110,8 @@ typedef NPError (*NPP_NewProcPtr)(NPMIMEType pluginType, NPP instance, uint16_t 
                                   char* argn[], char* argv[], NPSavedData* saved);
 typedef NPError (*NPP_DestroyProcPtr)(NPP instance, NPSavedData** save);
 typedef NPError (*NPP_SetWindowProcPtr)(NPP instance, NPWindow* window);
-typedef NPError (*NPP_NewStreamProcPtr)(NPP instance, NPMIMEType type, NPStream* stream,
-                                        NPBool seekable, uint16_t* stype);
+typedef NPError (*NPP_NewStreamProcPtr)(NPP instance, NPMIMEType type, NPStream* stream, NPBool seekable,
+                                        uint16_t* stype);
 typedef NPError (*NPP_DestroyStreamProcPtr)(NPP instance, NPStream* stream, NPReason reason);
 typedef void (*NPP_StreamAsFileProcPtr)(NPP instance, NPStream* stream, const char* fname);
 typedef int32_t (*NPP_WriteReadyProcPtr)(NPP instance, NPStream* stream);
@@ -119,8 +119,7 @@ typedef int32_t (*NPP_WriteProcPtr)(NPP instance, NPStream* stream, int32_t offs
                                     void* buffer);
 typedef void (*NPP_PrintProcPtr)(NPP instance, NPPrint* platformPrint);
 typedef int16_t (*NPP_HandleEventProcPtr)(NPP instance, void* event);
-typedef void (*NPP_URLNotifyProcPtr)(NPP instance, const char* url, NPReason reason,
-                                     void* notifyData);
+typedef void (*NPP_URLNotifyProcPtr)(NPP instance, const char* url, NPReason reason, void* notifyData);
 typedef NPError (*NPP_GetValueProcPtr)(NPP instance, int variable, void* value);
 typedef NPError (*NPP_SetValueProcPtr)(NPP instance, int variable, void* value);
 
@@ -145,11 +144,10 @@ struct NPPluginFuncs {
 
 // Services the browser offers the plug-in.
 typedef NPError (*NPN_GetURLProcPtr)(NPP instance, const char* url, const char* window);
-typedef NPError (*NPN_PostURLProcPtr)(NPP instance, const char* url, const char* window,
-                                      uint32_t len, const char* buf, NPBool file);
+typedef NPError (*NPN_PostURLProcPtr)(NPP instance, const char* url, const char* window, uint32_t len,
+                                      const char* buf, NPBool file);
 typedef NPError (*NPN_RequestReadProcPtr)(NPStream* stream, NPByteRange* rangeList);
-typedef NPError (*NPN_NewStreamProcPtr)(NPP instance, NPMIMEType type, const char* window,
-                                        NPStream** stream);
+typedef NPError (*NPN_NewStreamProcPtr)(NPP instance, NPMIMEType type, const char* window, NPStream** stream);
 typedef int32_t (*NPN_WriteProcPtr)(NPP instance, NPStream* stream, int32_t len, void* buffer);
 typedef NPError (*NPN_DestroyStreamProcPtr)(NPP instance, NPStream* stream, NPReason reason);
 typedef void (*NPN_StatusProcPtr)(NPP instance, const char* message);
@@ -162,9 +160,8 @@ typedef void* (*NPN_GetJavaEnvProcPtr)(void);
 typedef void* (*NPN_GetJavaPeerProcPtr)(NPP instance);
 typedef NPError (*NPN_GetURLNotifyProcPtr)(NPP instance, const char* url, const char* window,
                                            void* notifyData);
-typedef NPError (*NPN_PostURLNotifyProcPtr)(NPP instance, const char* url, const char* window,
-                                            uint32_t len, const char* buf, NPBool file,
-                                            void* notifyData);
+typedef NPError (*NPN_PostURLNotifyProcPtr)(NPP instance, const char* url, const char* window, uint32_t len,
+                                            const char* buf, NPBool file, void* notifyData);
 typedef NPError (*NPN_GetValueProcPtr)(NPP instance, int variable, void* value);
 typedef NPError (*NPN_SetValueProcPtr)(NPP instance, int variable, void* value);
 typedef void (*NPN_InvalidateRectProcPtr)(NPP instance, NPRect* rect);

@@ -12,8 +12,7 @@ typedef void* RegistryKey;
 // RegOpenKeyExA with options 0 and KEY_QUERY_VALUE.
 bool PlatformOpenKey(RegistryRoot root, const char* path, RegistryKey* key);
 // RegQueryValueExA of a named value; size receives the byte count read.
-bool PlatformQueryValue(RegistryKey key, const char* name, char* buffer, uint32_t capacity,
-                        uint32_t* size);
+bool PlatformQueryValue(RegistryKey key, const char* name, char* buffer, uint32_t capacity, uint32_t* size);
 // RegQueryValueA of the key's own default value (no sub-key name).
 bool PlatformQueryDefaultValue(RegistryKey key, char* buffer, uint32_t capacity, uint32_t* size);
 void PlatformCloseKey(RegistryKey key);

@@ -16,8 +16,7 @@ bool PlatformOpenKey(RegistryRoot root, const char* path, RegistryKey* key) {
   return true;
 }
 
-bool PlatformQueryValue(RegistryKey key, const char* name, char* buffer, uint32_t capacity,
-                        uint32_t* size) {
+bool PlatformQueryValue(RegistryKey key, const char* name, char* buffer, uint32_t capacity, uint32_t* size) {
   DWORD bytes = capacity;
   const LONG status = RegQueryValueExA(static_cast<HKEY>(key), name, nullptr, nullptr,
                                        reinterpret_cast<BYTE*>(buffer), &bytes);
@@ -45,8 +44,7 @@ void PlatformMessageBox(const char* text, const char* caption, unsigned style) {
 }
 
 NativeWindowProc PlatformSubclassWindow(NativeWindow hwnd) {
-  const LONG previous =
-      SetWindowLongA(hwnd, GWL_WNDPROC, reinterpret_cast<LONG>(LauncherWindowProc));
+  const LONG previous = SetWindowLongA(hwnd, GWL_WNDPROC, reinterpret_cast<LONG>(LauncherWindowProc));
   return reinterpret_cast<NativeWindowProc>(previous);
 }
 

@@ -31,9 +31,7 @@ bool AppendText(char* destination, uint32_t capacity, const char* source) {
   return true;
 }
 
-static char LowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
+static char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool EqualsIgnoringAsciiCase(const char* left, const char* right) {
   if (left == nullptr || right == nullptr) return false;

@@ -18,7 +18,7 @@ static const char kOpenCommandKey[] = "Quendrix_ZQK\\shell\\open\\command";
 static const char kUidSwitch[] = " /UID=";
 static const char kShellVerb[] = "open";
 static const char kViewerDirectory[] = "c:\\";
-static const int kShowNormally = 5;  // SW_SHOW
+static const int kShowNormally = 5;        // SW_SHOW
 static const unsigned kMessageOkOnly = 0;  // MB_OK
 
 bool ComposeViewerArguments(const char* url, const char* uid, char* arguments, uint32_t capacity) {
@@ -35,8 +35,7 @@ bool ExtractQuotedPath(char* buffer) {
   while (*close != '\0' && *close != '"') ++close;
   char quoted[kQuotedPathCapacity];
   quoted[0] = '\0';
-  bool extracted = *open == '"' && *close == '"' &&
-                   static_cast<uint32_t>(close - open - 1) < sizeof quoted;
+  bool extracted = *open == '"' && *close == '"' && static_cast<uint32_t>(close - open - 1) < sizeof quoted;
   if (extracted) {
     uint32_t length = 0;
     for (const char* c = open + 1; c != close; ++c) quoted[length++] = *c;

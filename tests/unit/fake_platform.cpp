@@ -26,9 +26,7 @@ static void FakeMemFree(void* ptr) {
   std::free(ptr);
 }
 
-static const char* FakeUserAgent(NPP) {
-  return gFake.userAgentIsNull ? nullptr : gFake.userAgent.c_str();
-}
+static const char* FakeUserAgent(NPP) { return gFake.userAgentIsNull ? nullptr : gFake.userAgent.c_str(); }
 
 static NPError FakeGetURL(NPP instance, const char* url, const char* target) {
   gFake.navigations.push_back({instance, url, target});
@@ -62,8 +60,8 @@ bool PlatformOpenKey(RegistryRoot root, const char* path, RegistryKey* key) {
 
 // Reads as the registry does: a value larger than the buffer is refused with
 // the size it needs.
-static bool QueryFakeValue(RegistryKey key, const std::string& name, char* buffer,
-                           uint32_t capacity, uint32_t* size) {
+static bool QueryFakeValue(RegistryKey key, const std::string& name, char* buffer, uint32_t capacity,
+                           uint32_t* size) {
   const auto* values = static_cast<FakeKey*>(key)->values;
   auto found = values->find(name);
   if (found == values->end()) return false;
@@ -73,8 +71,7 @@ static bool QueryFakeValue(RegistryKey key, const std::string& name, char* buffe
   return true;
 }
 
-bool PlatformQueryValue(RegistryKey key, const char* name, char* buffer, uint32_t capacity,
-                        uint32_t* size) {
+bool PlatformQueryValue(RegistryKey key, const char* name, char* buffer, uint32_t capacity, uint32_t* size) {
   return QueryFakeValue(key, name, buffer, capacity, size);
 }
 

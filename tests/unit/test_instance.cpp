@@ -61,11 +61,8 @@ TEST_F(Instance, WincloseNeedsYesInAnyCaseAndStaysSet) {
     std::vector<const char*> names, values;
     uint8_t expected;
   } cases[] = {
-      {{"WINCLOSE"}, {"Yes"}, 1},
-      {{"winclose"}, {"no"}, 0},
-      {{"winclose", "winclose"}, {"yes", "no"}, 1},
-      {{"winclose"}, {"yes "}, 0},
-      {{"win close"}, {"yes"}, 0},
+      {{"WINCLOSE"}, {"Yes"}, 1},  {{"winclose"}, {"no"}, 0},   {{"winclose", "winclose"}, {"yes", "no"}, 1},
+      {{"winclose"}, {"yes "}, 0}, {{"win close"}, {"yes"}, 0},
   };
   for (auto& c : cases) {
     PageInstance page = Create(NP_EMBED, c.names, c.values);

@@ -69,8 +69,7 @@ class ViewerLaunch : public ::testing::Test {
     ResetFake();
     const char* names[] = {"UID"};
     const char* values[] = {"42"};
-    NPP_New(nullptr, &npp_, NP_EMBED, 1, const_cast<char**>(names), const_cast<char**>(values),
-            nullptr);
+    NPP_New(nullptr, &npp_, NP_EMBED, 1, const_cast<char**>(names), const_cast<char**>(values), nullptr);
     stream_.url = kUrl;
   }
   void TearDown() override {

@@ -161,16 +161,15 @@ const char kOpera[] = "Mozilla/4.0 (compatible; MSIE 6.0; Windows 98) Opera 7.11
 const char kBack[] = "javascript:history.back();";
 const char kClose[] = "javascript:window.close()";
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, Navigation,
-    ::testing::Values(NavigationCase{NP_FULL, "no", kNetscape, kBack, "_self"},
-                      NavigationCase{NP_FULL, "yes", kNetscape, kBack, "_self"},
-                      NavigationCase{NP_EMBED, "yes", kNetscape, kClose, "_top"},
-                      NavigationCase{NP_EMBED, "YES", kNetscape, kClose, "_top"},
-                      NavigationCase{NP_EMBED, "no", kNetscape, nullptr, nullptr},
-                      NavigationCase{NP_FULL, "yes", kOpera, nullptr, nullptr},
-                      NavigationCase{NP_EMBED, "yes", kOpera, nullptr, nullptr},
-                      NavigationCase{NP_EMBED, "no", kOpera, nullptr, nullptr}));
+INSTANTIATE_TEST_SUITE_P(Table, Navigation,
+                         ::testing::Values(NavigationCase{NP_FULL, "no", kNetscape, kBack, "_self"},
+                                           NavigationCase{NP_FULL, "yes", kNetscape, kBack, "_self"},
+                                           NavigationCase{NP_EMBED, "yes", kNetscape, kClose, "_top"},
+                                           NavigationCase{NP_EMBED, "YES", kNetscape, kClose, "_top"},
+                                           NavigationCase{NP_EMBED, "no", kNetscape, nullptr, nullptr},
+                                           NavigationCase{NP_FULL, "yes", kOpera, nullptr, nullptr},
+                                           NavigationCase{NP_EMBED, "yes", kOpera, nullptr, nullptr},
+                                           NavigationCase{NP_EMBED, "no", kOpera, nullptr, nullptr}));
 
 TEST(NavigationChoice, NullInstanceIsRefused) {
   ResetFake();

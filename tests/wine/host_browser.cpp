@@ -69,10 +69,9 @@ void StopPlugin(void) { gHost.shutdown(); }
 void NewInstance(HostInstance* instance, uint16_t mode, const std::vector<const char*>& names,
                  const std::vector<const char*>& values) {
   memset(&instance->npp, 0, sizeof instance->npp);
-  instance->created =
-      gHost.plugin.newp(const_cast<char*>("application/x-zqk"), &instance->npp, mode,
-                        static_cast<int16_t>(names.size()), const_cast<char**>(names.data()),
-                        const_cast<char**>(values.data()), nullptr);
+  instance->created = gHost.plugin.newp(const_cast<char*>("application/x-zqk"), &instance->npp, mode,
+                                        static_cast<int16_t>(names.size()), const_cast<char**>(names.data()),
+                                        const_cast<char**>(values.data()), nullptr);
 }
 
 NPError DestroyInstance(HostInstance* instance) {

@@ -5,15 +5,13 @@
 const char kViewerKey[] = "SOFTWARE\\Quendrix\\Shared";
 const char kOpenCommandKey[] = "Quendrix_ZQK\\shell\\open\\command";
 
-bool SetRegistryBytes(HKEY root, const char* key, const char* name, const std::string& bytes,
-                      DWORD type) {
+bool SetRegistryBytes(HKEY root, const char* key, const char* name, const std::string& bytes, DWORD type) {
   HKEY opened = nullptr;
-  if (RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr) !=
-      ERROR_SUCCESS) {
+  if (RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr) != ERROR_SUCCESS) {
     return false;
   }
-  const LONG status = RegSetValueExA(opened, name, 0, type,
-                                     reinterpret_cast<const BYTE*>(bytes.data()), bytes.size());
+  const LONG status =
+      RegSetValueExA(opened, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()), bytes.size());
   RegCloseKey(opened);
   return status == ERROR_SUCCESS;
 }
@@ -117,8 +115,7 @@ static void CALLBACK CloseBox(HWND, UINT, UINT_PTR timer, DWORD) {
     HWND button = GetDlgItem(box, id);
     if (button != nullptr && IsWindowVisible(button)) seen.hasOtherButtons = true;
   }
-  seen.hasIcon = icon != nullptr && IsWindowVisible(icon) &&
-                 SendMessageA(icon, STM_GETICON, 0, 0) != 0;
+  seen.hasIcon = icon != nullptr && IsWindowVisible(icon) && SendMessageA(icon, STM_GETICON, 0, 0) != 0;
   gSeen.push_back(seen);
   if (gWhileMessageBoxUp != nullptr) gWhileMessageBoxUp();
   PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);

@@ -12,8 +12,7 @@
 // Registry: each call sets or removes exactly one value or key, and says
 // whether Windows accepted it.
 bool SetRegistryText(HKEY root, const char* key, const char* name, const std::string& value);
-bool SetRegistryBytes(HKEY root, const char* key, const char* name, const std::string& bytes,
-                      DWORD type);
+bool SetRegistryBytes(HKEY root, const char* key, const char* name, const std::string& bytes, DWORD type);
 bool DeleteRegistryTree(HKEY root, const char* key);
 
 // The folder this program runs from, ending in a backslash.

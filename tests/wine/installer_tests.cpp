@@ -207,8 +207,7 @@ static void TestOverlongRegistryText(void) {
   StartCase("overlong directory");
   const std::string directory = "C:\\" + std::string(1010, 'd');
   SetNetscape6("6.2", &directory);
-  ExpectRun("overlong directory",
-            "ver = 6.2\r\npath = " + directory + "Plugins\\NPZqk.dll\r\nerror1\r\n");
+  ExpectRun("overlong directory", "ver = 6.2\r\npath = " + directory + "Plugins\\NPZqk.dll\r\nerror1\r\n");
   StartCase("overlong version");
   const std::string version(230, 'v');
   SetNavigator(version, nullptr);

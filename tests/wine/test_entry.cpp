@@ -45,12 +45,14 @@ static void TestEntryPointsTable(void) {
   ok(table.size == 0x1234, "size was written: %u", table.size);
   ok(table.version == 11, "version is %u, not 11", table.version);
   ok(table.event == nullptr, "event slot is not null");
-  const void* operations[] = {reinterpret_cast<void*>(table.newp),       reinterpret_cast<void*>(table.destroy),
-                              reinterpret_cast<void*>(table.setwindow),  reinterpret_cast<void*>(table.newstream),
-                              reinterpret_cast<void*>(table.destroystream), reinterpret_cast<void*>(table.asfile),
-                              reinterpret_cast<void*>(table.writeready), reinterpret_cast<void*>(table.write),
-                              reinterpret_cast<void*>(table.print)};
-  for (const void* operation : operations) ok(InsideLibrary(operation), "a table slot points outside the library");
+  const void* operations[] = {
+      reinterpret_cast<void*>(table.newp),          reinterpret_cast<void*>(table.destroy),
+      reinterpret_cast<void*>(table.setwindow),     reinterpret_cast<void*>(table.newstream),
+      reinterpret_cast<void*>(table.destroystream), reinterpret_cast<void*>(table.asfile),
+      reinterpret_cast<void*>(table.writeready),    reinterpret_cast<void*>(table.write),
+      reinterpret_cast<void*>(table.print)};
+  for (const void* operation : operations)
+    ok(InsideLibrary(operation), "a table slot points outside the library");
   ok(memcmp(&table.urlnotify, &untouched.urlnotify, sizeof table - offsetof(NPPluginFuncs, urlnotify)) == 0,
      "urlnotify, javaClass, getvalue or setvalue were written by NP_GetEntryPoints");
 

@@ -102,9 +102,11 @@ static void TestArgumentLimits(void) {
   ExpectStarted(OpenDocument(url.c_str(), uid.c_str()), url + " /UID=" + uid, "1023 characters");
   // One more character, or a UID over 1023, is never launched cut short.
   const std::string longer = uid + "5";
-  ExpectMessage(OpenDocument(url.c_str(), longer.c_str(), 1500), "Application Not Installed 3", "1024 characters");
+  ExpectMessage(OpenDocument(url.c_str(), longer.c_str(), 1500), "Application Not Installed 3",
+                "1024 characters");
   const std::string hugeUid(5000, '6');
-  ExpectMessage(OpenDocument(kUrl, hugeUid.c_str(), 1500), "Application Not Installed 3", "5000-character UID");
+  ExpectMessage(OpenDocument(kUrl, hugeUid.c_str(), 1500), "Application Not Installed 3",
+                "5000-character UID");
 }
 
 static HostInstance* gDoomed = nullptr;
@@ -137,7 +139,8 @@ static void TestInstancesAndStreams(void) {
   memset(&stream, 0, sizeof stream);
   ok(gHost.plugin.newstream(&instance.npp, nullptr, &stream, 0, nullptr) == NPERR_NO_ERROR,
      "stream without URL refused");
-  ok(gHost.plugin.newstream(&instance.npp, nullptr, nullptr, 0, nullptr) == NPERR_NO_ERROR, "null stream refused");
+  ok(gHost.plugin.newstream(&instance.npp, nullptr, nullptr, 0, nullptr) == NPERR_NO_ERROR,
+     "null stream refused");
   ok(gHost.plugin.newstream(nullptr, nullptr, &stream, 0, nullptr) == NPERR_INVALID_INSTANCE_ERROR,
      "null instance accepted by newstream");
   ok(gHost.plugin.writeready(nullptr, nullptr) == 268435455, "writeready of nothing");
@@ -155,7 +158,8 @@ static void TestInstancesAndStreams(void) {
   ok(DestroyInstance(&instance) == NPERR_NO_ERROR, "destroy refused");
   ok(gHost.releases == releases + 1, "the record was not released through memfree");
   ok(gHost.plugin.destroy(nullptr, nullptr) == NPERR_INVALID_INSTANCE_ERROR, "null instance destroyed");
-  ok(gHost.plugin.newp(nullptr, nullptr, NP_FULL, 0, nullptr, nullptr, nullptr) == NPERR_INVALID_INSTANCE_ERROR,
+  ok(gHost.plugin.newp(nullptr, nullptr, NP_FULL, 0, nullptr, nullptr, nullptr) ==
+         NPERR_INVALID_INSTANCE_ERROR,
      "null instance created");
 }
 
@@ -169,6 +173,7 @@ void RunLaunchTests(void) {
   TestArgumentLimits();
   TestBrowserCallsInDuringTheMessage();
   ForgetViewer();
-  ok(gHost.allocations == gHost.releases, "%d records allocated, %d released", gHost.allocations, gHost.releases);
+  ok(gHost.allocations == gHost.releases, "%d records allocated, %d released", gHost.allocations,
+     gHost.releases);
   StopPlugin();
 }

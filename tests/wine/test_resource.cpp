@@ -78,7 +78,8 @@ static void TestStrings(std::vector<char>* data) {
   }
   WORD* translation = nullptr;
   UINT length = 0;
-  ok(VerQueryValueA(data->data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length) &&
+  ok(VerQueryValueA(data->data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
+                    &length) &&
          length == 4 && translation[0] == 0x0409 && translation[1] == 0x04E4,
      "Translation is not 0x0409, 0x04E4");
 }

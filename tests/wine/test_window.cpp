@@ -103,9 +103,11 @@ static void TestAttachAndPassThrough(void) {
   PageWindow* page = PageOf(a);
   const int erasesBefore = page->erases;
   ok(gHost.plugin.setwindow(&instance.npp, &window) == NPERR_NO_ERROR, "setwindow refused");
-  ok(ProcedureOf(a) != PageProcedure && InsideLibrary(ProcedureOf(a)), "the plug-in's procedure is not installed");
+  ok(ProcedureOf(a) != PageProcedure && InsideLibrary(ProcedureOf(a)),
+     "the plug-in's procedure is not installed");
   ok(GetPropA(a, kRecordProperty) == instance.npp.pdata, "the window property does not name the record");
-  ok(page->erases == erasesBefore + 1, "attaching did not repaint with erasing (%d erases)", page->erases - erasesBefore);
+  ok(page->erases == erasesBefore + 1, "attaching did not repaint with erasing (%d erases)",
+     page->erases - erasesBefore);
 
   const LRESULT answer = SendMessageA(a, kPrivateMessage, 0xBEEF, 0x5EED);
   ok(answer == kPrivateAnswer, "pass-through answered %lx", static_cast<long>(answer));
@@ -193,10 +195,14 @@ static BoxPixels CountPixels(const Capture& capture, int x, int y, SIZE size) {
   for (int py = y; py < y + size.cy && py < capture.height; ++py) {
     for (int px = x; px < x + size.cx && px < capture.width; ++px) {
       const COLORREF pixel = capture.At(px, py);
-      if (pixel == kTextColour) ++counted.text;
-      else if (pixel == RGB(255, 255, 255)) ++counted.background;
-      else if (IsBlendOfTextAndWhite(pixel)) ++counted.blend;
-      else ++counted.other;
+      if (pixel == kTextColour)
+        ++counted.text;
+      else if (pixel == RGB(255, 255, 255))
+        ++counted.background;
+      else if (IsBlendOfTextAndWhite(pixel))
+        ++counted.blend;
+      else
+        ++counted.other;
     }
   }
   return counted;

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Static analysis of the product code in plugin/ and installer/: clang-tidy
+# with the checked-in .clang-tidy (the portable files as the native build
+# compiles them, the Windows files as the mingw build does) and cppcheck;
+# then clang-format, which must leave every C++ file of the tree unchanged.
+# Expects scripts/build.sh to have configured build/host and build/windows.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+portable=$(ls plugin/*.cpp installer/*.cpp | grep -v -E '_win32\.cpp$|/main\.cpp$')
+windows=$(ls plugin/*_win32.cpp installer/*_win32.cpp installer/main.cpp)
+status=0
+for database in build/host/compile_commands.json build/windows/compile_commands.json; do
+  [ -f "$database" ] || { echo "missing $database: run scripts/build.sh first" >&2; exit 1; }
+done
+
+echo "== clang-tidy"
+report=$( { clang-tidy -p build/host --quiet $portable
+            clang-tidy -p build/windows --quiet --extra-arg=--target=i686-w64-mingw32 $windows; } 2>&1 |
+          grep -E ': (warning|error):' || true)
+if [ -n "$report" ]; then echo "$report"; status=1; else echo "  no findings"; fi
+
+echo "== cppcheck"
+report=$(cppcheck --enable=warning,style,performance,portability --std=c++17 --quiet --inline-suppr \
+           --error-exitcode=0 -I plugin -I plugin/resources -I installer plugin installer 2>&1 || true)
+if [ -n "$report" ]; then echo "$report"; status=1; else echo "  no findings"; fi
+
+echo "== clang-format"
+report=$(git ls-files -co --exclude-standard '*.cpp' '*.h' | xargs clang-format --dry-run --Werror 2>&1 || true)
+if [ -n "$report" ]; then echo "$report" | head -40; status=1; else echo "  tree unchanged"; fi
+exit $status

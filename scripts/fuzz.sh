@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang (AddressSanitizer and
+# UndefinedBehaviorSanitizer), replays their saved corpora, then fuzzes each
+# for the given number of seconds (default 15). Inputs that fail are left in
+# build/fuzz/findings/; each belongs in tests/fuzz/corpus/<target>/ once fixed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-15}
+CC=clang CXX=clang++ cmake -S . -B build/fuzz -DNPZQK_FUZZ=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build/fuzz -j"$(nproc)" >/dev/null
+(cd build/fuzz && ctest --output-on-failure)
+mkdir -p build/fuzz/findings
+for target in fuzz_page_attributes fuzz_open_command fuzz_viewer_arguments fuzz_installer; do
+  work="build/fuzz/corpus/$target"
+  mkdir -p "$work"
+  echo "== $target: fuzzing for ${seconds}s"
+  if ! "build/fuzz/tests/fuzz/$target" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
+      -print_final_stats=1 -artifact_prefix="build/fuzz/findings/$target-" \
+      "$work" "tests/fuzz/corpus/$target" >"build/fuzz/$target.log" 2>&1; then
+    tail -30 "build/fuzz/$target.log"
+    echo "$target found a failing input: see build/fuzz/findings/"
+    exit 1
+  fi
+  grep -E '^stat::number_of_executed_units|^Done' "build/fuzz/$target.log" | tail -1
+done

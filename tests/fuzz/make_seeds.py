@@ -1,0 +1,53 @@
+#!/usr/bin/python3
+"""Writes the hand-made seed inputs of each fuzz target into corpus/, the
+cases at and past every length limit among them."""
+import os
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+URL = b"http://books.example/a.zqk"
+SEEDS = {
+    "fuzz_page_attributes": {
+        "netscape": b"Mozilla/5.0 Netscape6/6.2\0" + URL + b"\0UID\x0042\0winclose\0yes",
+        "opera": b"Opera/6.05\0" + URL + b"\0WINCLOSE\0Yes\0uid\0abc\0UID\0",
+        "nulls": b"\x01\0" + URL + b"\0\x01\0yes\0UID\0\x01\0UID\0x",
+        "fits": b"M\0" + b"u" * 1000 + b"\0UID\0" + b"5" * 17,
+        "url-too-long": b"M\0" + b"u" * 1100 + b"\0UID\x007",
+        "uid-too-long": b"M\0" + URL + b"\0UID\0" + b"v" * 2000,
+    },
+    "fuzz_open_command": {
+        "quoted": b"\x02\"C:\\Apps\\viewer.exe\" \"%1\"",
+        "primary-fails": b"\x03\"C:\\V\\v.exe\"",
+        "unquoted": b"\x02C:\\V\\v.exe %1",
+        "empty-quotes": b"\x02\"\"",
+        "163": b"\x02\"" + b"p" * 163 + b"\"",
+        "164": b"\x02\"" + b"p" * 164 + b"\"",
+        "full-no-nul": b"\x02\"C:\\v.exe\"" + b" " * 246,
+        "nul-inside": b"\x02\"C:\\v\0.exe\"",
+        "too-long": b"\x02\"C:\\v.exe\" " + b"x" * 300,
+    },
+    "fuzz_viewer_arguments": {
+        "plain": URL + b"\x0042",
+        "empty-uid": URL,
+        "1023": b"u" * 1017,
+        "1024": b"u" * 1017 + b"\x001",
+        "huge": b"h" * 3000 + b"\0" + b"i" * 3000,
+    },
+    "fuzz_installer": {
+        "netscape6": b"\x05" + b"6.2 (en)\x02C:\\N6\\\x02",
+        "navigator": b"\x06" + b"\x02\x024.79\x02C:\\Nav\\Plugins",
+        "both-fail": b"\x03" + b"6\x02X:\\\x024\x02Y:",
+        "empty-version": b"\x05" + b"\x02C:\\\x02",
+        "dir-1006": b"\x05" + b"6\x02" + b"d" * 1006,
+        "dir-1007": b"\x05" + b"6\x02" + b"d" * 1007,
+        "version-220": b"\x06" + b"\x02\x02" + b"v" * 220 + b"\x02P:",
+        "version-no-nul": b"\x05" + b"6" * 1024 + b"\x02C:\\",
+        "version-with-nul": b"\x05" + b"6\0junk\x02C:\\",
+    },
+}
+
+for target, seeds in SEEDS.items():
+    folder = os.path.join(HERE, "corpus", target)
+    os.makedirs(folder, exist_ok=True)
+    for name, data in seeds.items():
+        with open(os.path.join(folder, "seed-" + name), "wb") as out:
+            out.write(data)
