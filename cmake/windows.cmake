@@ -19,6 +19,7 @@ add_executable(plugin-installer ${INSTALLER_LOGIC_SOURCES} installer/platform_wi
 target_link_libraries(plugin-installer PRIVATE advapi32)
 
 add_subdirectory(tests/wine)
+add_subdirectory(tests/bench)
 
 # The built files read as files, on the Linux side.
 add_test(NAME pe.layout
