@@ -2,7 +2,6 @@
 // and the browser's identity put into it.
 #include "browser_services.h"
 #include "launcher_instance.h"
-#include "platform.h"
 #include "text.h"
 
 LauncherInstance* InstanceRecord(NPP instance) { return static_cast<LauncherInstance*>(instance->pdata); }
@@ -49,11 +48,7 @@ NPError NPP_Destroy(NPP instance, NPSavedData**) {
   if (instance == nullptr) return NPERR_INVALID_INSTANCE_ERROR;
   LauncherInstance* record = InstanceRecord(instance);
   if (record == nullptr) return NPERR_INVALID_INSTANCE_ERROR;
-  if (record->window != nullptr && record->hwnd != nullptr) {
-    PlatformRestoreWindowProc(record->hwnd, record->prevWndProc);
-  }
-  record->prevWndProc = nullptr;
-  record->hwnd = nullptr;
+  if (record->window != nullptr) DetachWindow(record);
   instance->pdata = nullptr;
   NPN_MemFree(record);
   return NPERR_NO_ERROR;

@@ -43,4 +43,7 @@ void NPP_URLNotify(NPP instance, const char* url, NPReason reason, void* notifyD
 // The record an instance carries, or null when it has none.
 LauncherInstance* InstanceRecord(NPP instance);
 
+// Gives the record's subclassed window its former procedure back and forgets both.
+void DetachWindow(LauncherInstance* record);
+
 #endif

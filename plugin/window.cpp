@@ -4,9 +4,13 @@
 #include "launcher_instance.h"
 #include "platform.h"
 
-// Gives the subclassed window, if any, its former procedure back.
-static void DetachWindow(LauncherInstance* record) {
-  if (record->hwnd != nullptr) PlatformRestoreWindowProc(record->hwnd, record->prevWndProc);
+// Gives the subclassed window, if any, its former procedure back. When the
+// subclassing failed there is no former procedure, and writing a null one
+// would break the window.
+void DetachWindow(LauncherInstance* record) {
+  if (record->hwnd != nullptr && record->prevWndProc != nullptr) {
+    PlatformRestoreWindowProc(record->hwnd, record->prevWndProc);
+  }
   record->prevWndProc = nullptr;
   record->hwnd = nullptr;
 }

@@ -7,6 +7,7 @@
 
 FakePlatform gFake;
 NPNetscapeFuncs gFakeBrowser;
+static NPPluginFuncs gFakePluginTable;
 
 static intptr_t FakeLauncherProcedure(NativeWindow, unsigned, uintptr_t, intptr_t) { return 0; }
 const NativeWindowProc kFakeLauncherProc = FakeLauncherProcedure;
@@ -42,6 +43,7 @@ void ResetFake() {
   gFakeBrowser.memfree = FakeMemFree;
   gFakeBrowser.uagent = FakeUserAgent;
   gFakeBrowser.geturl = FakeGetURL;
+  NP_GetEntryPoints(&gFakePluginTable);
   NP_Initialize(&gFakeBrowser);
 }
 
@@ -98,6 +100,7 @@ void PlatformMessageBox(const char* text, const char* caption, unsigned style) {
 
 NativeWindowProc PlatformSubclassWindow(NativeWindow hwnd) {
   gFake.windowEvents.push_back("subclass");
+  if (gFake.unsubclassable.count(hwnd) != 0) return nullptr;
   NativeWindowProc previous = gFake.procedures[hwnd];
   gFake.procedures[hwnd] = kFakeLauncherProc;
   return previous;

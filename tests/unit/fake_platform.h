@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,6 +39,7 @@ struct FakePlatform {
   // Windows: the procedure each window has now, its property and repaints.
   std::map<NativeWindow, NativeWindowProc> procedures;
   std::map<NativeWindow, LauncherInstance*> properties;
+  std::set<NativeWindow> unsubclassable;  // SetWindowLongA fails on these
   std::vector<std::string> windowEvents;
   // Browser.
   std::string userAgent = "Mozilla/4.0 (compatible; Test)";

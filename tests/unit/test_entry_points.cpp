@@ -10,13 +10,18 @@ namespace {
 
 NPError Dummy(NPP, const char*, const char*) { return 0; }
 
+// The plug-in keeps the browser's tables for as long as it is loaded: like a
+// browser's, the tables handed to it here outlive every test.
+NPPluginFuncs gPluginTable;
+NPNetscapeFuncs gBrowserTable;
+
 TEST(EntryPoints, NullTablesAreRefused) {
   EXPECT_EQ(NPERR_INVALID_FUNCTABLE_ERROR, NP_GetEntryPoints(nullptr));
   EXPECT_EQ(NPERR_INVALID_FUNCTABLE_ERROR, NP_Initialize(nullptr));
 }
 
 TEST(EntryPoints, TableIsFilledButItsSizeAndLaterSlotsAreLeft) {
-  NPPluginFuncs funcs;
+  NPPluginFuncs& funcs = gPluginTable;
   std::memset(&funcs, 0xAB, sizeof funcs);
   funcs.size = 7;
   ASSERT_EQ(NPERR_NO_ERROR, NP_GetEntryPoints(&funcs));
@@ -40,10 +45,11 @@ TEST(EntryPoints, TableIsFilledButItsSizeAndLaterSlotsAreLeft) {
 }
 
 TEST(EntryPoints, BrowserMinorVersionDecidesNotificationSlots) {
-  NPPluginFuncs funcs;
+  NPPluginFuncs& funcs = gPluginTable;
   std::memset(&funcs, 0xAB, sizeof funcs);
   NP_GetEntryPoints(&funcs);
-  NPNetscapeFuncs browser = {};
+  NPNetscapeFuncs& browser = gBrowserTable;
+  browser = NPNetscapeFuncs();
   browser.version = 8;
   EXPECT_EQ(NPERR_NO_ERROR, NP_Initialize(&browser));
   NPPluginFuncs untouched;
@@ -58,14 +64,16 @@ TEST(EntryPoints, BrowserMinorVersionDecidesNotificationSlots) {
 }
 
 TEST(EntryPoints, NewerMajorVersionIsRefusedButTheTableKept) {
-  NPNetscapeFuncs browser = {};
+  NPNetscapeFuncs& browser = gBrowserTable;
+  browser = NPNetscapeFuncs();
   browser.version = 0x0100;
   EXPECT_EQ(NPERR_INCOMPATIBLE_VERSION_ERROR, NP_Initialize(&browser));
   EXPECT_EQ(&browser, gBrowserFuncs);
 }
 
 TEST(EntryPoints, ShutdownForgetsTheBrowserAndWrappersThenFailSafely) {
-  NPNetscapeFuncs browser = {};
+  NPNetscapeFuncs& browser = gBrowserTable;
+  browser = NPNetscapeFuncs();
   browser.version = 11;
   browser.geturl = Dummy;
   NP_Initialize(&browser);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -103,6 +104,26 @@ TEST_F(SetWindow, HandlelessFirstWindowIsStoredThenARealOneAttaches) {
   EXPECT_EQ(WindowA(), record()->hwnd);
 }
 
+TEST_F(SetWindow, WindowThatCouldNotBeSubclassedIsNeverGivenANullProcedure) {
+  NPWindow foreign = {};
+  foreign.window = reinterpret_cast<NativeWindow>(0x300);
+  gFake.unsubclassable.insert(foreign.window);
+  NPP_SetWindow(&npp_, &foreign);
+  EXPECT_EQ(nullptr, record()->prevWndProc);
+  events();
+  NPP_SetWindow(&npp_, &windowA_);  // nothing to give back to the foreign window
+  EXPECT_EQ((Events{"subclass", "property", "repaint"}), events());
+  NPP_SetWindow(&npp_, &foreign);
+  EXPECT_EQ((Events{"restore", "subclass", "property", "repaint"}), events());
+  NPP_SetWindow(&npp_, nullptr);
+  EXPECT_TRUE(events().empty());
+  NPP_SetWindow(&npp_, &foreign);
+  events();
+  EXPECT_EQ(NPERR_NO_ERROR, NPP_Destroy(&npp_, nullptr));
+  EXPECT_TRUE(events().empty());
+  EXPECT_EQ(0u, gFake.procedures.count(foreign.window)) << "the foreign window was given a procedure";
+}
+
 TEST_F(SetWindow, DestroyGivesTheProcedureBackAndFreesTheRecord) {
   NPP_SetWindow(&npp_, &windowA_);
   events();
@@ -119,12 +140,15 @@ TEST_F(SetWindow, NullInstanceIsRefused) {
 
 // One row of the navigation table: the instance, and what the browser is asked.
 struct NavigationCase {
+  const char* name;
   uint16_t mode;
   const char* winclose;
   const char* userAgent;
   const char* url;  // null: no request
   const char* target;
 };
+
+void PrintTo(const NavigationCase& c, std::ostream* out) { *out << c.name; }
 
 class Navigation : public ::testing::TestWithParam<NavigationCase> {};
 
@@ -161,15 +185,18 @@ const char kOpera[] = "Mozilla/4.0 (compatible; MSIE 6.0; Windows 98) Opera 7.11
 const char kBack[] = "javascript:history.back();";
 const char kClose[] = "javascript:window.close()";
 
-INSTANTIATE_TEST_SUITE_P(Table, Navigation,
-                         ::testing::Values(NavigationCase{NP_FULL, "no", kNetscape, kBack, "_self"},
-                                           NavigationCase{NP_FULL, "yes", kNetscape, kBack, "_self"},
-                                           NavigationCase{NP_EMBED, "yes", kNetscape, kClose, "_top"},
-                                           NavigationCase{NP_EMBED, "YES", kNetscape, kClose, "_top"},
-                                           NavigationCase{NP_EMBED, "no", kNetscape, nullptr, nullptr},
-                                           NavigationCase{NP_FULL, "yes", kOpera, nullptr, nullptr},
-                                           NavigationCase{NP_EMBED, "yes", kOpera, nullptr, nullptr},
-                                           NavigationCase{NP_EMBED, "no", kOpera, nullptr, nullptr}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, Navigation,
+    ::testing::Values(
+        NavigationCase{"FullPageGoesBack", NP_FULL, "no", kNetscape, kBack, "_self"},
+        NavigationCase{"FullPageGoesBackWhateverWinclose", NP_FULL, "yes", kNetscape, kBack, "_self"},
+        NavigationCase{"EmbedWithWincloseCloses", NP_EMBED, "yes", kNetscape, kClose, "_top"},
+        NavigationCase{"EmbedWithUpperCaseWincloseCloses", NP_EMBED, "YES", kNetscape, kClose, "_top"},
+        NavigationCase{"EmbedWithoutWincloseStays", NP_EMBED, "no", kNetscape, nullptr, nullptr},
+        NavigationCase{"OperaFullPageStays", NP_FULL, "yes", kOpera, nullptr, nullptr},
+        NavigationCase{"OperaEmbedWithWincloseStays", NP_EMBED, "yes", kOpera, nullptr, nullptr},
+        NavigationCase{"OperaEmbedStays", NP_EMBED, "no", kOpera, nullptr, nullptr}),
+    [](const ::testing::TestParamInfo<NavigationCase>& info) { return std::string(info.param.name); });
 
 TEST(NavigationChoice, NullInstanceIsRefused) {
   ResetFake();
