@@ -35,7 +35,8 @@ bool ExtractQuotedPath(char* buffer) {
   while (*close != '\0' && *close != '"') ++close;
   char quoted[kQuotedPathCapacity];
   quoted[0] = '\0';
-  const bool extracted = *open == '"' && *close == '"' && static_cast<uint32_t>(close - open - 1) < sizeof quoted;
+  const bool extracted =
+      *open == '"' && *close == '"' && static_cast<uint32_t>(close - open - 1) < sizeof quoted;
   if (extracted) {
     uint32_t length = 0;
     for (const char* c = open + 1; c != close; ++c) quoted[length++] = *c;
