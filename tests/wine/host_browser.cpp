@@ -48,6 +48,13 @@ bool LoadPlugin(void) {
   return gHost.getEntryPoints && gHost.initialize && gHost.shutdown;
 }
 
+bool LibraryOwns(const void* address) {
+  HMODULE owner = nullptr;
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     static_cast<const char*>(address), &owner);
+  return owner != nullptr && owner == gHost.library;
+}
+
 bool StartPlugin(void) {
   if (!LoadPlugin()) return false;
   memset(&gHost.plugin, 0, sizeof gHost.plugin);

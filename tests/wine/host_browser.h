@@ -36,6 +36,8 @@ extern HostBrowser gHost;
 
 // Loads the library and looks its exports up by name; false when any is missing.
 bool LoadPlugin(void);
+// True when the address lies in the loaded NPZqk.dll.
+bool LibraryOwns(const void* address);
 // NP_GetEntryPoints then NP_Initialize with a browser of version 0.11.
 bool StartPlugin(void);
 void StopPlugin(void);

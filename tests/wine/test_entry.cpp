@@ -7,13 +7,6 @@
 
 typedef int32_t (*WriteReadyFunction)(NPP, NPStream*);
 
-static bool InsideLibrary(const void* address) {
-  HMODULE owner = nullptr;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     static_cast<const char*>(address), &owner);
-  return owner != nullptr && owner == gHost.library;
-}
-
 static void TestExports(void) {
   ok(LoadPlugin(), "NPZqk.dll did not load or lacks an export by name (error %lu)", GetLastError());
   if (gHost.library == nullptr) return;
@@ -52,7 +45,7 @@ static void TestEntryPointsTable(void) {
       reinterpret_cast<void*>(table.writeready),    reinterpret_cast<void*>(table.write),
       reinterpret_cast<void*>(table.print)};
   for (const void* operation : operations)
-    ok(InsideLibrary(operation), "a table slot points outside the library");
+    ok(LibraryOwns(operation), "a table slot points outside the library");
   ok(memcmp(&table.urlnotify, &untouched.urlnotify, sizeof table - offsetof(NPPluginFuncs, urlnotify)) == 0,
      "urlnotify, javaClass, getvalue or setvalue were written by NP_GetEntryPoints");
 
@@ -89,7 +82,7 @@ static void TestInitialize(void) {
      "minor version 8 changed urlnotify or javaClass");
   browser.version = 9;
   ok(gHost.initialize(&browser) == NPERR_NO_ERROR, "minor version 9 was refused");
-  ok(InsideLibrary(reinterpret_cast<void*>(table.urlnotify)), "urlnotify is not the plug-in's");
+  ok(LibraryOwns(reinterpret_cast<void*>(table.urlnotify)), "urlnotify is not the plug-in's");
   ok(table.javaClass == nullptr, "javaClass is not null");
   table.urlnotify(nullptr, "http://h/", NPRES_DONE, nullptr);  // does nothing, safely
   ok(table.getvalue == untouched.getvalue && table.setvalue == untouched.setvalue,

@@ -78,12 +78,8 @@ void PumpMessages(void) {
 
 static WNDPROC ProcedureOf(HWND hwnd) { return reinterpret_cast<WNDPROC>(GetWindowLongA(hwnd, GWL_WNDPROC)); }
 
-static bool InsideLibrary(WNDPROC procedure) {
-  HMODULE owner = nullptr;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<const char*>(procedure), &owner);
-  return owner != nullptr && owner == gHost.library;
-}
+// True when the window's procedure is the plug-in's.
+static bool Subclassed(HWND hwnd) { return LibraryOwns(reinterpret_cast<const void*>(ProcedureOf(hwnd))); }
 
 static NPWindow WindowFor(HWND hwnd) {
   NPWindow window;
@@ -103,8 +99,7 @@ static void TestAttachAndPassThrough(void) {
   PageWindow* page = PageOf(a);
   const int erasesBefore = page->erases;
   ok(gHost.plugin.setwindow(&instance.npp, &window) == NPERR_NO_ERROR, "setwindow refused");
-  ok(ProcedureOf(a) != PageProcedure && InsideLibrary(ProcedureOf(a)),
-     "the plug-in's procedure is not installed");
+  ok(ProcedureOf(a) != PageProcedure && Subclassed(a), "the plug-in's procedure is not installed");
   ok(GetPropA(a, kRecordProperty) == instance.npp.pdata, "the window property does not name the record");
   ok(page->erases == erasesBefore + 1, "attaching did not repaint with erasing (%d erases)",
      page->erases - erasesBefore);
@@ -128,7 +123,7 @@ static void TestAttachAndPassThrough(void) {
   NPWindow other = WindowFor(b);
   gHost.plugin.setwindow(&instance.npp, &other);
   ok(ProcedureOf(a) == PageProcedure, "the old window did not get its procedure back");
-  ok(InsideLibrary(ProcedureOf(b)), "the new window is not subclassed");
+  ok(Subclassed(b), "the new window is not subclassed");
   ok(GetPropA(b, kRecordProperty) == instance.npp.pdata, "the new window's property");
 
   gHost.plugin.setwindow(&instance.npp, nullptr);
@@ -137,7 +132,7 @@ static void TestAttachAndPassThrough(void) {
   memset(&handleless, 0, sizeof handleless);
   gHost.plugin.setwindow(&instance.npp, &handleless);
   gHost.plugin.setwindow(&instance.npp, &other);
-  ok(InsideLibrary(ProcedureOf(b)), "re-attaching after a handle-less window");
+  ok(Subclassed(b), "re-attaching after a handle-less window");
   DestroyInstance(&instance);
   ok(ProcedureOf(b) == PageProcedure, "destroy did not give the window its procedure back");
   ok(SendMessageA(b, kPrivateMessage, 0, 0) == kPrivateAnswer, "the page's window no longer works");
