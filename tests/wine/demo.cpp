@@ -1,7 +1,6 @@
 // The demonstration: the test host plays a browser opening zqk documents and
 // tells a person what happened at each step.
 #include <stdio.h>
-#include <string.h>
 
 #include "capture.h"
 #include "host_browser.h"
@@ -50,11 +49,7 @@ static void OpenOne(const char* title, uint16_t mode, const std::vector<const ch
   HWND page = CreatePageWindow(0, 0, 600, 120);
   HostInstance instance;
   NewInstance(&instance, mode, names, values);
-  NPWindow window;
-  memset(&window, 0, sizeof window);
-  window.window = page;
-  window.width = 600;
-  window.height = 120;
+  NPWindow window = WindowFor(page);
   gHost.plugin.setwindow(&instance.npp, &window);
   PumpMessages();
   if (picture != nullptr) {
@@ -62,10 +57,8 @@ static void OpenOne(const char* title, uint16_t mode, const std::vector<const ch
     printf("    painted notice saved: %s%s\n", picture, saved ? "" : " (failed)");
   }
   ExpectViewerStart();
-  WatchMessageBoxes();
   printf("    stream: %s\n", url);
-  DeliverDocument(&instance, url);
-  const std::vector<SeenMessageBox> boxes = StopWatchingMessageBoxes();
+  const std::vector<SeenMessageBox> boxes = DeliverDocumentWatched(&instance, url);
   PrintViewer(WaitForViewer(boxes.empty() ? 5000 : 500));
   for (const SeenMessageBox& box : boxes) {
     printf("    message box \"%s\":\n      %s\n", box.caption.c_str(), box.text.c_str());

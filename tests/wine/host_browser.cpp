@@ -100,3 +100,9 @@ void DeliverDocument(HostInstance* instance, const char* url) {
   gHost.plugin.write(&instance->npp, &stream, 0, length, block);
   gHost.plugin.destroystream(&instance->npp, &stream, NPRES_DONE);
 }
+
+std::vector<SeenMessageBox> DeliverDocumentWatched(HostInstance* instance, const char* url) {
+  WatchMessageBoxes();
+  DeliverDocument(instance, url);
+  return StopWatchingMessageBoxes();
+}

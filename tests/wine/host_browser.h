@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "host_system.h"
 #include "npapi.h"
 
 typedef NPError(WINAPI* GetEntryPointsFunction)(NPPluginFuncs*);
@@ -53,5 +54,7 @@ NPError DestroyInstance(HostInstance* instance);
 
 // A whole document stream: new stream, one block of data, end of stream.
 void DeliverDocument(HostInstance* instance, const char* url);
+// The same, reading and closing every message box shown meanwhile.
+std::vector<SeenMessageBox> DeliverDocumentWatched(HostInstance* instance, const char* url);
 
 #endif

@@ -23,10 +23,8 @@ static Outcome OpenDocument(const char* url, const char* uid, DWORD waitMs = 500
   HostInstance instance;
   NewInstance(&instance, NP_EMBED, {"src", "UID"}, {"a.zqk", uid});
   ExpectViewerStart();
-  WatchMessageBoxes();
-  DeliverDocument(&instance, url);
   Outcome outcome;
-  outcome.boxes = StopWatchingMessageBoxes();
+  outcome.boxes = DeliverDocumentWatched(&instance, url);
   outcome.viewer = WaitForViewer(waitMs);
   DestroyInstance(&instance);
   return outcome;

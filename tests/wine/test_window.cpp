@@ -81,7 +81,7 @@ static WNDPROC ProcedureOf(HWND hwnd) { return reinterpret_cast<WNDPROC>(GetWind
 // True when the window's procedure is the plug-in's.
 static bool Subclassed(HWND hwnd) { return LibraryOwns(reinterpret_cast<const void*>(ProcedureOf(hwnd))); }
 
-static NPWindow WindowFor(HWND hwnd) {
+NPWindow WindowFor(HWND hwnd) {
   NPWindow window;
   memset(&window, 0, sizeof window);
   window.window = hwnd;
@@ -286,9 +286,7 @@ static void TestNavigation(void) {
     } else {
       NewInstance(&instance, c.mode, {}, {});
     }
-    WatchMessageBoxes();
-    DeliverDocument(&instance, "http://h/a.zqk");
-    StopWatchingMessageBoxes();
+    DeliverDocumentWatched(&instance, "http://h/a.zqk");
     if (c.url == nullptr) {
       ok(gHost.navigations.empty(), "mode %u winclose %s under [%s]: unexpected %s", c.mode, c.winclose,
          c.userAgent, gHost.navigations.empty() ? "" : gHost.navigations[0].url.c_str());

@@ -4,8 +4,12 @@
 
 #include <windows.h>
 
+#include "npapi.h"
+
 HWND CreatePageWindow(int x, int y, int width, int height);
 void DestroyPageWindow(HWND hwnd);
 void PumpMessages(void);
+// The window description a browser gives for the window, 600 by 120.
+NPWindow WindowFor(HWND hwnd);
 
 #endif
