@@ -3,6 +3,7 @@
 // stream's data.
 #include "viewer_launch.h"
 
+#include "command_line.h"
 #include "launcher_instance.h"
 #include "platform.h"
 #include "text.h"
@@ -16,14 +17,22 @@ static const char kPrimaryKey[] = "SOFTWARE\\Quendrix\\Shared";
 static const char kPrimaryValue[] = "ActiveXViewer";
 static const char kOpenCommandKey[] = "Quendrix_ZQK\\shell\\open\\command";
 static const char kUidSwitch[] = " /UID=";
+static const char kEmptyArgument[] = "\"\"";
 static const char kShellVerb[] = "open";
 static const char kViewerDirectory[] = "c:\\";
-static const int kShowNormally = 5;        // SW_SHOW
+static const int kShowCommand = 5;         // SW_SHOW
 static const unsigned kMessageOkOnly = 0;  // MB_OK
 
+// The URL and the UID come from the browser and the page: each is quoted
+// where a blank, tab or quote would otherwise split it or end it, so that the
+// viewer always receives exactly two arguments, both unchanged. Ordinary text
+// keeps the form the viewer has always had: URL /UID=UID.
 bool ComposeViewerArguments(const char* url, const char* uid, char* arguments, uint32_t capacity) {
-  const bool fits = CopyText(arguments, capacity, url) && AppendText(arguments, capacity, kUidSwitch) &&
-                    AppendText(arguments, capacity, uid);
+  const bool urlFits =
+      url[0] == '\0' ? CopyText(arguments, capacity, kEmptyArgument)
+                     : CopyText(arguments, capacity, "") && AppendCommandLineText(arguments, capacity, url);
+  const bool fits = urlFits && AppendText(arguments, capacity, kUidSwitch) &&
+                    AppendCommandLineText(arguments, capacity, uid);
   if (!fits && capacity > 0) arguments[0] = '\0';
   return fits;
 }
@@ -48,7 +57,7 @@ bool ExtractQuotedPath(char* buffer) {
 }
 
 bool LaunchViewer(const char* path, const char* arguments) {
-  return PlatformShellExecute(kShellVerb, path, arguments, kViewerDirectory, kShowNormally) > 32;
+  return PlatformShellExecute(kShellVerb, path, arguments, kViewerDirectory, kShowCommand) > 32;
 }
 
 void ShowViewerMissing(const char* caption) {

@@ -15,8 +15,11 @@ const uint32_t kQuotedPathCapacity = 164;
 
 extern const char kViewerMissingText[];
 
-// Writes url, " /UID=" and uid into arguments. False, with nothing usable
-// written, when they do not fit in capacity: a cut URL must never be launched.
+// Writes url, " /UID=" and uid into arguments, each quoted by the Windows
+// rules where it holds a blank, tab or quote, so that the viewer splits them
+// into exactly the URL and "/UID=" followed by the UID. False, with nothing
+// usable written, when they do not fit in capacity: a cut URL or UID must
+// never be launched.
 bool ComposeViewerArguments(const char* url, const char* uid, char* arguments, uint32_t capacity);
 
 // Replaces the NUL-terminated command in buffer, in place, with the text

@@ -31,6 +31,9 @@ SEEDS = {
         "1023": b"u" * 1017,
         "1024": b"u" * 1017 + b"\x001",
         "huge": b"h" * 3000 + b"\0" + b"i" * 3000,
+        "hostile-uid": URL + b'\x0042 "C:\\evil\\other.zqk" /print',
+        "blank-url": b"file:///C:/My Books/a.zqk\0" + b"1 \\\\host\\share\\x.zqk",
+        "backslashes": b'C:\\dir with blank\\\0x\ty\\\\"\\',
     },
     "fuzz_installer": {
         "netscape6": b"\x05" + b"6.2 (en)\x02C:\\N6\\\x02",

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "fake_platform.h"
 #include "text.h"
 #include "viewer_launch.h"
+#include "windows_arguments.h"
 
 namespace {
 
@@ -43,12 +46,46 @@ TEST(QuotedPath, FewerThanTwoQuotesOrTooLongGivesNothing) {
   EXPECT_FALSE(extracted);
 }
 
-TEST(ViewerArguments, UrlThenSwitchThenUid) {
-  char arguments[kViewerArgumentsCapacity];
-  EXPECT_TRUE(ComposeViewerArguments("U", "42", arguments, sizeof arguments));
-  EXPECT_STREQ("U /UID=42", arguments);
-  EXPECT_TRUE(ComposeViewerArguments("U", "", arguments, sizeof arguments));
-  EXPECT_STREQ("U /UID=", arguments);
+TEST(WindowsArguments, SplitAsTheDocumentedExamples) {
+  using Arguments = std::vector<std::string>;
+  EXPECT_EQ((Arguments{"abc", "d", "e"}), SplitWindowsArguments("\"abc\" d e"));
+  EXPECT_EQ((Arguments{"a\\\\\\b", "de fg", "h"}), SplitWindowsArguments("a\\\\\\b d\"e f\"g h"));
+  EXPECT_EQ((Arguments{"a\\\"b", "c", "d"}), SplitWindowsArguments("a\\\\\\\"b c d"));
+  EXPECT_EQ((Arguments{"a\\\\b c", "d", "e"}), SplitWindowsArguments("a\\\\\\\\\"b c\" d e"));
+  EXPECT_EQ((Arguments{"ab\" c d"}), SplitWindowsArguments("a\"b\"\" c d"));
+}
+
+// Whatever the URL and the UID hold, the viewer splits its arguments into
+// exactly the URL and /UID= with the UID; ordinary text keeps its old form.
+TEST(ViewerArguments, AlwaysExactlyTheUrlAndTheUid) {
+  const struct {
+    const char* url;
+    const char* uid;
+    const char* composed;  // null: only the split is checked
+  } cases[] = {
+      {"U", "42", "U /UID=42"},
+      {"U", "", "U /UID="},
+      {"http://h/a.zqk?x=\\y\\", "a\\b", "http://h/a.zqk?x=\\y\\ /UID=a\\b"},
+      {"U", "42 \"C:\\evil\\other.zqk\" /print", "U /UID=\"42 \\\"C:\\evil\\other.zqk\\\" /print\""},
+      {"U", "1 \\\\some-host\\share\\x.zqk", "U /UID=\"1 \\\\some-host\\share\\x.zqk\""},
+      {"file:///C:/My Books/a.zqk", "7", "\"file:///C:/My Books/a.zqk\" /UID=7"},
+      {"C:\\dir with blank\\", "x\ty\\", "\"C:\\dir with blank\\\\\" /UID=\"x\ty\\\\\""},
+      {"", "5", "\"\" /UID=5"},
+      {"U", "\"", nullptr},
+      {"a\\\"b", "\\\\\" \\", nullptr},
+      {" ", "  ", nullptr},
+  };
+  for (const auto& c : cases) {
+    char arguments[kViewerArgumentsCapacity];
+    ASSERT_TRUE(ComposeViewerArguments(c.url, c.uid, arguments, sizeof arguments)) << c.uid;
+    if (c.composed != nullptr) {
+      EXPECT_STREQ(c.composed, arguments);
+    }
+    EXPECT_EQ((std::vector<std::string>{c.url, std::string("/UID=") + c.uid}),
+              SplitWindowsArguments(arguments))
+        << arguments;
+    EXPECT_NE(nullptr, std::strstr(arguments, " /UID=")) << arguments;
+  }
 }
 
 TEST(ViewerArguments, ThatDoNotFitAreNotComposed) {
@@ -58,6 +95,11 @@ TEST(ViewerArguments, ThatDoNotFitAreNotComposed) {
   EXPECT_EQ(url + " /UID=", arguments);
   EXPECT_FALSE(ComposeViewerArguments(url.c_str(), "1", arguments, sizeof arguments));
   EXPECT_STREQ("", arguments);
+  // Quoting counts: 1016 characters with a blank take 1018 quoted.
+  const std::string blank = std::string(1015, 'u') + " ";
+  EXPECT_FALSE(ComposeViewerArguments(blank.c_str(), "", arguments, sizeof arguments));
+  EXPECT_STREQ("", arguments);
+  EXPECT_TRUE(ComposeViewerArguments(blank.c_str() + 2, "", arguments, sizeof arguments));
   const std::string hugeUrl(4000, 'h');
   EXPECT_FALSE(ComposeViewerArguments(hugeUrl.c_str(), "1", arguments, sizeof arguments));
   EXPECT_STREQ("", arguments);

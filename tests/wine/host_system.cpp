@@ -1,5 +1,7 @@
 #include "host_system.h"
 
+#include <shellapi.h>
+
 #include <stdio.h>
 
 const char kViewerKey[] = "SOFTWARE\\Quendrix\\Shared";
@@ -66,8 +68,25 @@ static bool ReadWholeFile(const std::string& path, std::string* content) {
 }
 
 // The record holds the command line, a NUL, the working directory and a NUL.
+// The arguments after the program's name as CommandLineToArgvW splits them.
+static std::vector<std::string> ShellSplit(const std::string& commandLine) {
+  std::vector<std::string> arguments;
+  std::wstring wide(commandLine.size() + 1, L'\0');
+  MultiByteToWideChar(CP_ACP, 0, commandLine.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
+  int count = 0;
+  LPWSTR* split = CommandLineToArgvW(wide.c_str(), &count);
+  if (split == nullptr) return arguments;
+  for (int i = 1; i < count; ++i) {
+    char narrow[4096] = "";
+    WideCharToMultiByte(CP_ACP, 0, split[i], -1, narrow, sizeof narrow, nullptr, nullptr);
+    arguments.push_back(narrow);
+  }
+  LocalFree(split);
+  return arguments;
+}
+
 ViewerRecord WaitForViewer(DWORD timeoutMs) {
-  ViewerRecord record = {false, "", "", ""};
+  ViewerRecord record = {false, "", "", "", {}, {}};
   const std::string path = ViewerRecordPath();
   std::string content;
   for (DWORD waited = 0; waited <= timeoutMs; waited += 50) {
@@ -75,11 +94,16 @@ ViewerRecord WaitForViewer(DWORD timeoutMs) {
     if (ReadWholeFile(path, &content) && !content.empty() && content.back() == '\0') break;
     Sleep(50);
   }
-  const size_t split = content.find('\0');
-  if (content.empty() || content.back() != '\0' || split == std::string::npos) return record;
+  if (content.empty() || content.back() != '\0') return record;
+  std::vector<std::string> pieces;
+  for (size_t at = 0; at < content.size(); at = content.find('\0', at) + 1)
+    pieces.push_back(content.c_str() + at);
+  if (pieces.size() < 2) return record;
   record.started = true;
-  record.commandLine = content.substr(0, split);
-  record.directory = content.substr(split + 1, content.size() - split - 2);
+  record.commandLine = pieces[0];
+  record.directory = pieces[1];
+  record.arguments.assign(pieces.begin() + 2, pieces.end());
+  record.shellArguments = ShellSplit(record.commandLine);
   const std::string& line = record.commandLine;
   size_t programEnd = line[0] == '"' ? line.find('"', 1) + 1 : line.find(' ');
   if (programEnd == std::string::npos || programEnd > line.size()) programEnd = line.size();

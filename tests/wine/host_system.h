@@ -30,6 +30,8 @@ struct ViewerRecord {
   std::string commandLine;
   std::string parameters;  // the command line after the program's name
   std::string directory;
+  std::vector<std::string> arguments;       // as the viewer's C runtime split them
+  std::vector<std::string> shellArguments;  // as CommandLineToArgvW splits the command line
 };
 void ExpectViewerStart(void);  // forgets any earlier record
 // Waits up to timeoutMs for the stub to write its record.

@@ -32,13 +32,29 @@ static Outcome OpenDocument(const char* url, const char* uid, DWORD waitMs = 500
 
 static std::string Quoted(const std::string& path) { return "\"" + path + "\" \"%1\""; }
 
-static void ExpectStarted(const Outcome& outcome, const std::string& parameters, const char* what) {
+// The viewer started in c:\, with no message shown, and split its command
+// line into exactly the URL and /UID= with the UID, as its C runtime and as
+// CommandLineToArgvW split it.
+static void ExpectArguments(const Outcome& outcome, const std::string& url, const std::string& uid,
+                            const char* what) {
   ok(outcome.viewer.started, "%s: the viewer was not started", what);
-  ok(outcome.viewer.parameters == parameters, "%s: viewer got [%s], expected [%s]", what,
-     outcome.viewer.parameters.c_str(), parameters.c_str());
+  const std::vector<std::string> expected = {url, "/UID=" + uid};
+  ok(outcome.viewer.arguments == expected, "%s: the viewer's C runtime split [%s] into %u arguments", what,
+     outcome.viewer.parameters.c_str(), static_cast<unsigned>(outcome.viewer.arguments.size()));
+  ok(outcome.viewer.shellArguments == expected, "%s: CommandLineToArgvW split [%s] into %u arguments", what,
+     outcome.viewer.parameters.c_str(), static_cast<unsigned>(outcome.viewer.shellArguments.size()));
   ok(lstrcmpiA(outcome.viewer.directory.c_str(), "c:\\") == 0, "%s: viewer ran in [%s]", what,
      outcome.viewer.directory.c_str());
   ok(outcome.boxes.empty(), "%s: a message box was shown", what);
+}
+
+// The same, with ordinary text in its plain form: URL /UID=UID.
+static void ExpectStarted(const Outcome& outcome, const std::string& url, const std::string& uid,
+                          const char* what) {
+  ExpectArguments(outcome, url, uid, what);
+  const std::string plain = url + " /UID=" + uid;
+  ok(outcome.viewer.parameters == plain, "%s: viewer got [%s], expected [%s]", what,
+     outcome.viewer.parameters.c_str(), plain.c_str());
 }
 
 static void ExpectMessage(const Outcome& outcome, const char* caption, const char* what) {
@@ -56,21 +72,21 @@ static void ExpectMessage(const Outcome& outcome, const char* caption, const cha
 static void TestPrimaryViewer(void) {
   ForgetViewer();
   SetRegistryText(HKEY_LOCAL_MACHINE, kViewerKey, "ActiveXViewer", StubViewerPath());
-  ExpectStarted(OpenDocument(kUrl, "42"), std::string(kUrl) + " /UID=42", "primary value");
-  ExpectStarted(OpenDocument(kUrl, ""), std::string(kUrl) + " /UID=", "empty UID");
+  ExpectStarted(OpenDocument(kUrl, "42"), kUrl, "42", "primary value");
+  ExpectStarted(OpenDocument(kUrl, ""), kUrl, "", "empty UID");
 }
 
 static void TestOpenCommand(void) {
   ForgetViewer();
   SetRegistryText(HKEY_CLASSES_ROOT, kOpenCommandKey, nullptr, Quoted(StubViewerPath()));
-  ExpectStarted(OpenDocument(kUrl, "7"), std::string(kUrl) + " /UID=7", "open command only");
+  ExpectStarted(OpenDocument(kUrl, "7"), kUrl, "7", "open command only");
 
   SetRegistryText(HKEY_LOCAL_MACHINE, kViewerKey, "ActiveXViewer", "C:\\no such folder\\viewer.exe");
-  ExpectStarted(OpenDocument(kUrl, "8"), std::string(kUrl) + " /UID=8", "primary launch fails");
+  ExpectStarted(OpenDocument(kUrl, "8"), kUrl, "8", "primary launch fails");
 
   // A primary value that fills its 260 bytes without a NUL is not used.
   SetRegistryBytes(HKEY_LOCAL_MACHINE, kViewerKey, "ActiveXViewer", std::string(260, 'p'), REG_SZ);
-  ExpectStarted(OpenDocument(kUrl, "9"), std::string(kUrl) + " /UID=9", "unterminated primary value");
+  ExpectStarted(OpenDocument(kUrl, "9"), kUrl, "9", "unterminated primary value");
 }
 
 static void TestMissingViewer(void) {
@@ -97,7 +113,7 @@ static void TestArgumentLimits(void) {
   // URL, " /UID=" and UID of exactly 1023 characters are passed whole.
   const std::string url = "http://h/" + std::string(1000, 'u');
   const std::string uid(1023 - url.size() - 6, '5');
-  ExpectStarted(OpenDocument(url.c_str(), uid.c_str()), url + " /UID=" + uid, "1023 characters");
+  ExpectStarted(OpenDocument(url.c_str(), uid.c_str()), url, uid, "1023 characters");
   // One more character, or a UID over 1023, is never launched cut short.
   const std::string longer = uid + "5";
   ExpectMessage(OpenDocument(url.c_str(), longer.c_str(), 1500), "Application Not Installed 3",
@@ -105,6 +121,32 @@ static void TestArgumentLimits(void) {
   const std::string hugeUid(5000, '6');
   ExpectMessage(OpenDocument(kUrl, hugeUid.c_str(), 1500), "Application Not Installed 3",
                 "5000-character UID");
+}
+
+// Text a page or a browser chose never adds an argument, a switch or a
+// document of its own.
+static void TestHostileText(void) {
+  ForgetViewer();
+  SetRegistryText(HKEY_LOCAL_MACHINE, kViewerKey, "ActiveXViewer", StubViewerPath());
+  const struct {
+    const char* url;
+    const char* uid;
+  } cases[] = {
+      {kUrl, "42 \"C:\\evil\\other.zqk\" /print"},
+      {kUrl, "1 \\\\some-host\\share\\x.zqk"},
+      {"file:///C:/My Books/a b.zqk", "7"},
+      {"C:\\dir with blank\\", "x\ty\\"},
+      {"a\\\"b", "\\\\\" \\"},
+      {kUrl, "\""},
+  };
+  for (const auto& c : cases) ExpectArguments(OpenDocument(c.url, c.uid), c.url, c.uid, c.uid);
+  // Quoting counts against the 1023 characters: never launched cut short.
+  const std::string url = "http://h/" + std::string(1000, 'u');
+  const std::string uid = std::string(1023 - url.size() - 6 - 2, ' ');
+  ExpectArguments(OpenDocument(url.c_str(), uid.c_str()), url, uid, "quoted to 1023 characters");
+  SetRegistryText(HKEY_CLASSES_ROOT, kOpenCommandKey, nullptr, Quoted(StubViewerPath()));
+  ExpectMessage(OpenDocument(url.c_str(), (uid + " ").c_str(), 1500), "Application Not Installed 3",
+                "quoted to 1024 characters");
 }
 
 static HostInstance* gDoomed = nullptr;
@@ -169,6 +211,7 @@ void RunLaunchTests(void) {
   TestOpenCommand();
   TestMissingViewer();
   TestArgumentLimits();
+  TestHostileText();
   TestBrowserCallsInDuringTheMessage();
   ForgetViewer();
   ok(gHost.allocations == gHost.releases, "%d records allocated, %d released", gHost.allocations,
