@@ -46,4 +46,8 @@ LauncherInstance* InstanceRecord(NPP instance);
 // Gives the record's subclassed window its former procedure back and forgets both.
 void DetachWindow(LauncherInstance* record);
 
+// Takes the plug-in's procedure out of a window that no instance uses any
+// more, when nothing sits on top of it; otherwise it stays a pass-through.
+void LeaveWindowChain(NativeWindow hwnd);
+
 #endif

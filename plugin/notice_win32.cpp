@@ -1,6 +1,8 @@
 // The window procedure installed on an instance's window: a full-page
 // instance paints the notice that asks the user to go back by hand; every
-// other message goes on to the window's former procedure.
+// other message goes on to the procedure the plug-in's replaced. Once no
+// instance uses the window, it is a plain pass-through that steps out of the
+// window's chain as soon as it is on top again.
 #include "launcher_instance.h"
 #include "platform.h"
 
@@ -19,18 +21,29 @@ static void PaintNotice(HDC dc, HWND hwnd) {
   TextOutA(dc, 10, 40, kNoticeSecondLine, sizeof kNoticeSecondLine - 1);
 }
 
+// BeginPaint has the background erased by the procedures below, where the
+// browser may destroy the instance: the record is looked up after it.
+static void PaintWindow(HWND hwnd) {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(hwnd, &paint);
+  const LauncherInstance* record = PlatformAttachedRecord(hwnd);
+  if (record != nullptr && record->mode == NP_FULL) PaintNotice(dc, hwnd);
+  EndPaint(hwnd, &paint);
+}
+
 LRESULT CALLBACK LauncherWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  const LauncherInstance* record = static_cast<LauncherInstance*>(GetPropA(hwnd, kRecordProperty));
-  // A window that does not name a record, or whose former procedure is not
-  // known, gets the system's default handling.
-  if (record == nullptr) return DefWindowProcA(hwnd, message, wParam, lParam);
-  if (message == WM_PAINT) {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(hwnd, &paint);
-    if (record->mode == NP_FULL) PaintNotice(dc, hwnd);
-    EndPaint(hwnd, &paint);
+  const bool attached = PlatformAttachedRecord(hwnd) != nullptr;
+  if (attached && message == WM_PAINT) {
+    PaintWindow(hwnd);
     return 0;
   }
-  if (record->prevWndProc == nullptr) return DefWindowProcA(hwnd, message, wParam, lParam);
-  return CallWindowProcA(record->prevWndProc, hwnd, message, wParam, lParam);
+  WNDPROC replaced = PlatformReplacedProc(hwnd);
+  // A window the plug-in never subclassed gets the system's default handling.
+  if (replaced == nullptr) return DefWindowProcA(hwnd, message, wParam, lParam);
+  if (!attached) LeaveWindowChain(hwnd);
+  if (message == WM_NCDESTROY) {
+    PlatformForgetRecord(hwnd);
+    PlatformForgetReplacedProc(hwnd);
+  }
+  return CallWindowProcA(replaced, hwnd, message, wParam, lParam);
 }

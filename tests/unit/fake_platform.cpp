@@ -106,14 +106,42 @@ NativeWindowProc PlatformSubclassWindow(NativeWindow hwnd) {
   return previous;
 }
 
+bool PlatformOwnProcedureOnTop(NativeWindow hwnd) { return gFake.procedures[hwnd] == kFakeLauncherProc; }
+
 void PlatformRestoreWindowProc(NativeWindow hwnd, NativeWindowProc procedure) {
   gFake.windowEvents.push_back("restore");
   gFake.procedures[hwnd] = procedure;
 }
+
+void PlatformKeepReplacedProc(NativeWindow hwnd, NativeWindowProc procedure) {
+  gFake.replacedProcs[hwnd] = procedure;
+}
+
+NativeWindowProc PlatformReplacedProc(NativeWindow hwnd) {
+  auto found = gFake.replacedProcs.find(hwnd);
+  return found == gFake.replacedProcs.end() ? nullptr : found->second;
+}
+
+void PlatformForgetReplacedProc(NativeWindow hwnd) { gFake.replacedProcs.erase(hwnd); }
 
 void PlatformAttachRecord(NativeWindow hwnd, LauncherInstance* record) {
   gFake.windowEvents.push_back("property");
   gFake.properties[hwnd] = record;
 }
 
-void PlatformRepaint(NativeWindow) { gFake.windowEvents.push_back("repaint"); }
+LauncherInstance* PlatformAttachedRecord(NativeWindow hwnd) {
+  auto found = gFake.properties.find(hwnd);
+  return found == gFake.properties.end() ? nullptr : found->second;
+}
+
+void PlatformForgetRecord(NativeWindow hwnd) { gFake.properties.erase(hwnd); }
+
+void PlatformRepaint(NativeWindow) {
+  gFake.windowEvents.push_back("repaint");
+  if (gFake.whileRepainting) gFake.whileRepainting();
+}
+
+void PlatformKeepLibraryLoaded(void) {
+  gFake.windowEvents.push_back("keep library");
+  gFake.libraryKept = true;
+}

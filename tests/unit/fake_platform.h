@@ -36,11 +36,14 @@ struct FakePlatform {
   std::vector<FakeLaunch> launches;
   std::vector<FakeMessage> messages;
   std::function<void()> whileMessageShown;  // runs while the box is "up"
-  // Windows: the procedure each window has now, its property and repaints.
+  // Windows: the procedure each window has now, its properties and repaints.
   std::map<NativeWindow, NativeWindowProc> procedures;
   std::map<NativeWindow, LauncherInstance*> properties;
+  std::map<NativeWindow, NativeWindowProc> replacedProcs;
   std::set<NativeWindow> unsubclassable;  // SetWindowLongA fails on these
   std::vector<std::string> windowEvents;
+  std::function<void()> whileRepainting;  // runs inside each repaint
+  bool libraryKept = false;
   // Browser.
   std::string userAgent = "Mozilla/4.0 (compatible; Test)";
   bool userAgentIsNull = false;

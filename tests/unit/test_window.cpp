@@ -114,7 +114,7 @@ TEST_F(SetWindow, WindowThatCouldNotBeSubclassedIsNeverGivenANullProcedure) {
   NPP_SetWindow(&npp_, &windowA_);  // nothing to give back to the foreign window
   EXPECT_EQ((Events{"subclass", "property", "repaint"}), events());
   NPP_SetWindow(&npp_, &foreign);
-  EXPECT_EQ((Events{"restore", "subclass", "property", "repaint"}), events());
+  EXPECT_EQ((Events{"restore", "subclass", "repaint"}), events());
   NPP_SetWindow(&npp_, nullptr);
   EXPECT_TRUE(events().empty());
   NPP_SetWindow(&npp_, &foreign);
@@ -131,6 +131,45 @@ TEST_F(SetWindow, DestroyGivesTheProcedureBackAndFreesTheRecord) {
   EXPECT_EQ(Events{"restore"}, events());
   EXPECT_EQ(PageProcA, gFake.procedures[WindowA()]);
   EXPECT_EQ(1, gFake.releases);
+}
+
+TEST_F(SetWindow, TwoInstancesOnOneWindowTakeOnePlaceInItsChain) {
+  for (bool firstGoesFirst : {true, false}) {
+    NPP_t second = {};
+    NPP_New(nullptr, &second, NP_EMBED, 0, nullptr, nullptr, nullptr);
+    NPP_SetWindow(&npp_, &windowA_);
+    NPP_SetWindow(&second, &windowA_);
+    EXPECT_EQ(PageProcA, InstanceRecord(&second)->prevWndProc) << "the plug-in's procedure replaced itself";
+    EXPECT_EQ(InstanceRecord(&second), gFake.properties[WindowA()]);
+    NPP_Destroy(firstGoesFirst ? &npp_ : &second, nullptr);
+    NPP_Destroy(firstGoesFirst ? &second : &npp_, nullptr);
+    EXPECT_EQ(PageProcA, gFake.procedures[WindowA()]);
+    EXPECT_TRUE(gFake.properties.empty() && gFake.replacedProcs.empty());
+    EXPECT_EQ((Events{"subclass", "property", "repaint", "property", "repaint", "restore"}), events());
+    NPP_New(nullptr, &npp_, NP_FULL, 0, nullptr, nullptr, nullptr);
+  }
+}
+
+TEST_F(SetWindow, ProcedureUnderAnotherStaysAPassThroughUntilOnTopAgain) {
+  NPP_SetWindow(&npp_, &windowA_);
+  gFake.procedures[WindowA()] = PageProcB;  // another party subclasses the window after the plug-in
+  events();
+  NPP_Destroy(&npp_, nullptr);
+  EXPECT_EQ(Events{"keep library"}, events()) << "the other party's procedure was knocked out";
+  EXPECT_EQ(PageProcB, gFake.procedures[WindowA()]);
+  EXPECT_EQ(PageProcA, gFake.replacedProcs[WindowA()]);
+  EXPECT_TRUE(gFake.properties.empty()) << "the window still names a released record";
+  gFake.procedures[WindowA()] = kFakeLauncherProc;  // the other party puts back what it had
+  LeaveWindowChain(WindowA());                      // as the procedure does on the next message
+  EXPECT_EQ(PageProcA, gFake.procedures[WindowA()]);
+  EXPECT_TRUE(gFake.replacedProcs.empty());
+}
+
+TEST_F(SetWindow, InstanceDestroyedWhileRepaintingIsNotTouchedAgain) {
+  gFake.whileRepainting = [this] { NPP_Destroy(&npp_, nullptr); };
+  EXPECT_EQ(NPERR_NO_ERROR, NPP_SetWindow(&npp_, &windowA_));
+  EXPECT_EQ(1, gFake.releases);
+  EXPECT_EQ(PageProcA, gFake.procedures[WindowA()]);
 }
 
 TEST_F(SetWindow, NullInstanceIsRefused) {

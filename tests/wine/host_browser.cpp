@@ -7,20 +7,23 @@
 
 HostBrowser gHost;
 
+// Each record gets pages of its own; a released one is overwritten and then
+// made unreadable and kept, so that any later use of it by the plug-in, read
+// or write, stops the host at once.
 static void* HostMemAlloc(uint32_t size) {
   ++gHost.allocations;
   gHost.log.push_back("memalloc(" + std::to_string(size) + ")");
-  return HeapAlloc(GetProcessHeap(), 0, size);
+  return VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
 }
 
-// Freed records are overwritten first, so a plug-in that used one later
-// would read garbage instead of plausible values.
 static void HostMemFree(void* ptr) {
   ++gHost.releases;
   gHost.log.push_back("memfree");
-  if (ptr == nullptr) return;
-  memset(ptr, 0xDD, HeapSize(GetProcessHeap(), 0, ptr));
-  HeapFree(GetProcessHeap(), 0, ptr);
+  MEMORY_BASIC_INFORMATION block;
+  if (ptr == nullptr || VirtualQuery(ptr, &block, sizeof block) == 0) return;
+  memset(ptr, 0xDD, block.RegionSize);
+  DWORD previous = 0;
+  VirtualProtect(ptr, block.RegionSize, PAGE_NOACCESS, &previous);
 }
 
 static const char* HostUserAgent(NPP) {

@@ -20,6 +20,7 @@ struct PageWindow {
   LPARAM lastLParam;
 };
 static PageWindow gPages[2];
+static void (*gWhileErasing)(void) = nullptr;  // the browser calling in from its own procedure
 
 static PageWindow* PageOf(HWND hwnd) {
   for (PageWindow& page : gPages) {
@@ -32,6 +33,7 @@ static PageWindow* PageOf(HWND hwnd) {
 static LRESULT CALLBACK PageProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   PageWindow* page = PageOf(hwnd);
   if (page != nullptr && message == WM_ERASEBKGND) ++page->erases;
+  if (message == WM_ERASEBKGND && gWhileErasing != nullptr) gWhileErasing();
   if (message == kPrivateMessage) {
     if (page != nullptr) {
       page->lastWParam = wParam;
@@ -160,6 +162,121 @@ static void TestWindowWithoutRecord(void) {
   ok(GetUpdateRect(bare, nullptr, FALSE) == FALSE, "WM_PAINT of a window without record left it invalid");
   SetWindowLongA(bare, GWL_WNDPROC, reinterpret_cast<LONG>(PageProcedure));
   DestroyPageWindow(bare);
+  DestroyPageWindow(a);
+}
+
+// Another party (the browser, an accessibility tool) subclasses the window
+// after the plug-in, and later puts back the procedure it had saved.
+static WNDPROC gSavedByOther = nullptr;
+static int gSeenByOther = 0;
+static LRESULT CALLBACK OtherPartyProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == kPrivateMessage) ++gSeenByOther;
+  return CallWindowProcA(gSavedByOther, hwnd, message, wParam, lParam);
+}
+
+static WNDPROC SetProcedure(HWND hwnd, WNDPROC procedure) {
+  return reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
+}
+
+// True when a private message reaches the page's own procedure, and its
+// answer comes back, through whatever procedures sit on top.
+static bool ReachesPage(HWND hwnd) {
+  PageWindow* page = PageOf(hwnd);
+  page->lastWParam = 0;
+  return SendMessageA(hwnd, kPrivateMessage, 0xF00D, 0) == kPrivateAnswer && page->lastWParam == 0xF00D;
+}
+
+// The plug-in leaves (destroyed, or given a null window) before or after the
+// other party; a released record must never be read (the host's memfree makes
+// that fatal) and the window ends with its own procedure.
+static void TestOtherPartyOnTop(bool pluginLeavesFirst, bool byDestroy) {
+  const char* what = pluginLeavesFirst
+                         ? (byDestroy ? "plug-in destroyed first" : "plug-in given a null window first")
+                         : "other party leaves first";
+  HWND a = CreatePageWindow(0, 0, 300, 100);
+  HostInstance instance;
+  NewInstance(&instance, NP_FULL, {}, {});
+  NPWindow window = WindowFor(a);
+  gHost.plugin.setwindow(&instance.npp, &window);
+  gSavedByOther = SetProcedure(a, OtherPartyProcedure);
+  if (!pluginLeavesFirst) SetProcedure(a, gSavedByOther);
+  if (byDestroy) {
+    DestroyInstance(&instance);
+  } else {
+    gHost.plugin.setwindow(&instance.npp, nullptr);
+  }
+  if (pluginLeavesFirst) {
+    ok(ProcedureOf(a) == OtherPartyProcedure, "%s: the other party's procedure was knocked out", what);
+    gSeenByOther = 0;
+    ok(ReachesPage(a) && gSeenByOther == 1, "%s: messages no longer reach both procedures", what);
+    SetProcedure(a, gSavedByOther);
+  }
+  ok(ReachesPage(a), "%s: the page's procedure no longer gets messages", what);
+  ok(ProcedureOf(a) == PageProcedure, "%s: the window did not get its own procedure back", what);
+  if (!byDestroy) DestroyInstance(&instance);
+  DestroyPageWindow(a);
+}
+
+// A browser fault: one window handed to two live instances.
+static void TestOneWindowTwoInstances(bool firstGoesFirst) {
+  HWND a = CreatePageWindow(0, 0, 300, 100);
+  HostInstance first, second;
+  NewInstance(&first, NP_FULL, {}, {});
+  NewInstance(&second, NP_FULL, {}, {});
+  NPWindow window = WindowFor(a);
+  gHost.plugin.setwindow(&first.npp, &window);
+  gHost.plugin.setwindow(&second.npp, &window);
+  ok(ReachesPage(a), "two instances on one window: messages do not reach the page");
+  DestroyInstance(firstGoesFirst ? &first : &second);
+  ok(ReachesPage(a), "one of two instances destroyed: messages do not reach the page");
+  DestroyInstance(firstGoesFirst ? &second : &first);
+  ok(ProcedureOf(a) == PageProcedure,
+     "both instances destroyed (%s first): the window's procedure is not its own",
+     firstGoesFirst ? "first" : "second");
+  ok(ReachesPage(a), "both instances destroyed: messages do not reach the page");
+  DestroyPageWindow(a);
+}
+
+static HostInstance* gDoomed = nullptr;
+static void DestroyDoomed(void) {
+  gWhileErasing = nullptr;
+  DestroyInstance(gDoomed);
+}
+
+// The browser destroys the instance from its own procedure while the
+// repaint that NPP_SetWindow asks for is under way.
+static void TestDestroyedWhileRepainting(void) {
+  HWND a = CreatePageWindow(0, 0, 300, 100);
+  HostInstance instance;
+  NewInstance(&instance, NP_FULL, {}, {});
+  NPWindow window = WindowFor(a);
+  const int releases = gHost.releases;
+  gDoomed = &instance;
+  gWhileErasing = DestroyDoomed;
+  ok(gHost.plugin.setwindow(&instance.npp, &window) == NPERR_NO_ERROR, "setwindow refused");
+  ok(gHost.releases == releases + 1 && instance.npp.pdata == nullptr, "the instance was not destroyed");
+  ok(ProcedureOf(a) == PageProcedure && ReachesPage(a), "the window did not get its own procedure back");
+  DestroyPageWindow(a);
+}
+
+// Once the plug-in could not step out of a window's chain, the browser's
+// FreeLibrary leaves the library loaded: the window still routes through it.
+static void TestLibraryOutlivesFreeLibrary(void) {
+  HWND a = CreatePageWindow(0, 0, 300, 100);
+  HostInstance instance;
+  NewInstance(&instance, NP_EMBED, {}, {});
+  NPWindow window = WindowFor(a);
+  gHost.plugin.setwindow(&instance.npp, &window);
+  gSavedByOther = SetProcedure(a, OtherPartyProcedure);
+  DestroyInstance(&instance);
+  StopPlugin();
+  FreeLibrary(gHost.library);
+  ok(GetModuleHandleA("NPZqk.dll") == gHost.library, "the library was unloaded under a window that uses it");
+  ok(ReachesPage(a), "after FreeLibrary: messages do not reach the page");
+  SetProcedure(a, gSavedByOther);
+  ok(ReachesPage(a) && ProcedureOf(a) == PageProcedure,
+     "after FreeLibrary: the window's procedure is not its own");
   DestroyPageWindow(a);
 }
 
@@ -314,5 +431,11 @@ void RunWindowTests(void) {
   TestWindowWithoutRecord();
   TestNoticePainting();
   TestNavigation();
-  StopPlugin();
+  TestOtherPartyOnTop(true, true);
+  TestOtherPartyOnTop(false, true);
+  TestOtherPartyOnTop(true, false);
+  TestOneWindowTwoInstances(true);
+  TestOneWindowTwoInstances(false);
+  TestDestroyedWhileRepainting();
+  TestLibraryOutlivesFreeLibrary();
 }
