@@ -1,10 +1,9 @@
-# Cross build for 32-bit x86 Windows with the mingw-w64 toolchain.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build for 32-bit x86 Windows with mingw-w64; its programs run under
+# 32-bit Wine, in a win32 prefix.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(NPZQK_MINGW_TRIPLET i686-w64-mingw32)
+set(NPZQK_MINGW_PACKAGE g++-mingw-w64-i686)
+set(NPZQK_WINE_LOADER wine)
+set(NPZQK_WINE_SERVER wineserver32 wineserver64)
+set(NPZQK_WINEARCH win32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)

@@ -1,9 +1,24 @@
-# The deliverables for 32-bit Windows, and the tests that run them under Wine.
+# The deliverables for Windows, the programs that test them under Wine, and
+# the release package. The 64-bit build makes the plug-in alone: the
+# installer stays 32-bit, as the browsers it installs into are.
 enable_language(RC)
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bin)
-add_compile_options(-Os -fno-exceptions -fno-rtti)
-# Only Windows system DLLs may be imported: the compiler's runtimes are linked in.
-add_link_options(-static -static-libgcc -static-libstdc++ -s)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(NPZQK_64_BIT ON)
+else()
+  set(NPZQK_64_BIT OFF)
+endif()
+
+# Every Windows program of the project imports only Windows system DLLs: the
+# compiler's runtimes are linked in, and the files are stripped.
+add_library(windows_static_runtime INTERFACE)
+target_link_options(windows_static_runtime INTERFACE -static -static-libgcc -static-libstdc++ -s)
+
+# What the deliverables are compiled with: small, and without the C++
+# features they do not use.
+add_library(deliverable_options INTERFACE)
+target_compile_options(deliverable_options INTERFACE -Os -fno-exceptions -fno-rtti)
+target_link_libraries(deliverable_options INTERFACE windows_static_runtime)
 
 add_library(NPZqk SHARED
   ${PLUGIN_LOGIC_SOURCES}
@@ -13,15 +28,22 @@ add_library(NPZqk SHARED
   plugin/resources/NPZqk.rc)
 set_target_properties(NPZqk PROPERTIES PREFIX "" OUTPUT_NAME NPZqk)
 target_include_directories(NPZqk PRIVATE plugin)
-target_link_libraries(NPZqk PRIVATE shell32 user32 gdi32 advapi32)
+target_link_libraries(NPZqk PRIVATE deliverable_options shell32 user32 gdi32 advapi32)
 
-add_executable(plugin-installer ${INSTALLER_LOGIC_SOURCES} installer/platform_win32.cpp installer/main.cpp)
-target_link_libraries(plugin-installer PRIVATE advapi32)
+if(NOT NPZQK_64_BIT)
+  add_executable(plugin-installer ${INSTALLER_LOGIC_SOURCES} installer/platform_win32.cpp installer/main.cpp)
+  target_link_libraries(plugin-installer PRIVATE deliverable_options advapi32)
+endif()
 
 add_subdirectory(tests/wine)
 add_subdirectory(tests/bench)
 
 # The built files read as files, on the Linux side.
+# The system's Python, which has the PE reader (python3-pefile).
+set(Python3_ROOT_DIR /usr)
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
 add_test(NAME pe.layout
-  COMMAND /usr/bin/python3 ${PROJECT_SOURCE_DIR}/tests/pe/check_pe.py
-          $<TARGET_FILE:NPZqk> $<TARGET_FILE:plugin-installer>)
+  COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tests/pe/check_pe.py
+          $<TARGET_FILE:NPZqk> $<$<TARGET_EXISTS:plugin-installer>:$<TARGET_FILE:plugin-installer>>)
+
+include(${CMAKE_CURRENT_LIST_DIR}/package.cmake)

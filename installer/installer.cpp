@@ -1,3 +1,5 @@
+// The installer's flow: find Netscape 6 or Netscape Navigator in the registry,
+// copy NPZqk.dll into its plug-in folder and report each stage.
 #include "installer.h"
 
 #include "installer_platform.h"

@@ -4,7 +4,9 @@
 #include "launcher_instance.h"
 #include "text.h"
 
-LauncherInstance* InstanceRecord(NPP instance) { return static_cast<LauncherInstance*>(instance->pdata); }
+LauncherInstance* InstanceRecord(NPP instance) {
+  return instance != nullptr ? static_cast<LauncherInstance*>(instance->pdata) : nullptr;
+}
 
 // A browser is Opera when its user agent says so, with that very case.
 static uint8_t MayNavigateUnder(const char* userAgent) { return ContainsText(userAgent, "Opera") ? 0 : 1; }
@@ -45,7 +47,6 @@ NPError NPP_New(NPMIMEType, NPP instance, uint16_t mode, int16_t argc, char* arg
 }
 
 NPError NPP_Destroy(NPP instance, NPSavedData**) {
-  if (instance == nullptr) return NPERR_INVALID_INSTANCE_ERROR;
   LauncherInstance* record = InstanceRecord(instance);
   if (record == nullptr) return NPERR_INVALID_INSTANCE_ERROR;
   if (record->window != nullptr) DetachWindow(record);

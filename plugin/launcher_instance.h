@@ -40,7 +40,8 @@ int32_t NPP_Write(NPP instance, NPStream* stream, int32_t offset, int32_t len, v
 void NPP_Print(NPP instance, NPPrint* platformPrint);
 void NPP_URLNotify(NPP instance, const char* url, NPReason reason, void* notifyData);
 
-// The record an instance carries, or null when it has none.
+// The record an instance carries, or null for a null instance or one without
+// a record: the operations that take an instance refuse both alike.
 LauncherInstance* InstanceRecord(NPP instance);
 
 // Gives the record's subclassed window its former procedure back and forgets both.

@@ -19,7 +19,6 @@ const NavigationRequest* ChooseNavigation(uint16_t mode, uint8_t closeAfterStrea
 // The stream and the reason it ended make no difference, nor does whether
 // the viewer started.
 NPError NPP_DestroyStream(NPP instance, NPStream*, NPReason) {
-  if (instance == nullptr) return NPERR_INVALID_INSTANCE_ERROR;
   const LauncherInstance* record = InstanceRecord(instance);
   if (record == nullptr) return NPERR_INVALID_INSTANCE_ERROR;
   const NavigationRequest* request =

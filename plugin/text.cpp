@@ -1,3 +1,4 @@
+// Bounded operations on NUL-terminated 8-bit text, used by every part of the plug-in.
 #include "text.h"
 
 uint32_t TextLength(const char* text) {

@@ -92,7 +92,6 @@ static const char* LaunchFromOpenCommand(char* path, const char* arguments, bool
 }
 
 NPError NPP_NewStream(NPP instance, NPMIMEType, NPStream* stream, NPBool, uint16_t*) {
-  if (instance == nullptr) return NPERR_INVALID_INSTANCE_ERROR;
   const LauncherInstance* record = InstanceRecord(instance);
   if (record == nullptr) return NPERR_INVALID_INSTANCE_ERROR;
   if (stream == nullptr || stream->url == nullptr) return NPERR_NO_ERROR;

@@ -50,7 +50,6 @@ static void AttachWindow(LauncherInstance* record, NativeWindow hwnd) {
 // Repainting lets the browser in, and it may destroy the instance there: the
 // repaint comes last and the record is not touched after it.
 NPError NPP_SetWindow(NPP instance, NPWindow* window) {
-  if (instance == nullptr) return NPERR_INVALID_INSTANCE_ERROR;
   LauncherInstance* record = InstanceRecord(instance);
   if (record == nullptr) return NPERR_INVALID_INSTANCE_ERROR;
   NativeWindow handle = window != nullptr ? static_cast<NativeWindow>(window->window) : nullptr;

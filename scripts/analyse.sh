@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Static analysis of the product code in plugin/ and installer/: clang-tidy
-# with the checked-in .clang-tidy (the portable files as the native build
-# compiles them, the Windows files as the mingw build does) and cppcheck;
-# then clang-format, which must leave every C++ file of the tree unchanged.
-# Expects scripts/build.sh to have configured build/host and build/windows.
+# Static analysis: clang-tidy with the checked-in .clang-tidy over the product
+# code in plugin/ and installer/ (the portable files as the native build
+# compiles them, the Windows files as the mingw build does); cppcheck over
+# the product code and the GoogleTest suites; then clang-format, which must
+# leave every C++ file of the tree unchanged. Expects the host and windows
+# presets to have been configured.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,7 +12,7 @@ portable=$(ls plugin/*.cpp installer/*.cpp | grep -v -E '_win32\.cpp$|/main\.cpp
 windows=$(ls plugin/*_win32.cpp installer/*_win32.cpp installer/main.cpp)
 status=0
 for database in build/host/compile_commands.json build/windows/compile_commands.json; do
-  [ -f "$database" ] || { echo "missing $database: run scripts/build.sh first" >&2; exit 1; }
+  [ -f "$database" ] || { echo "missing $database: configure the host and windows presets first" >&2; exit 1; }
 done
 
 echo "== clang-tidy"
@@ -22,7 +23,9 @@ if [ -n "$report" ]; then echo "$report"; status=1; else echo "  no findings"; f
 
 echo "== cppcheck"
 report=$(cppcheck --enable=warning,style,performance,portability --std=c++17 --quiet --inline-suppr \
-           --error-exitcode=0 -I plugin -I plugin/resources -I installer plugin installer 2>&1 || true)
+           --error-exitcode=0 -I plugin -I plugin/resources -I installer plugin installer 2>&1 || true
+         cppcheck --enable=warning,style,performance,portability --std=c++17 --quiet --inline-suppr \
+           --library=googletest --error-exitcode=0 -I plugin -I installer -I tests/unit tests/unit 2>&1 || true)
 if [ -n "$report" ]; then echo "$report"; status=1; else echo "  no findings"; fi
 
 echo "== clang-format"

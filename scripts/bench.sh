@@ -3,8 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-bash scripts/build.sh >/dev/null
-WINE_BUILD_DIR=$(pwd)/build
-source scripts/wine-env.sh
-wine_env_start
+cmake --preset windows >/dev/null
+cmake --build --preset windows >/dev/null
+source scripts/wine-session.sh build/windows
 wine build/windows/bin/npzqk_bench.exe | tr -d '\r'

@@ -6,9 +6,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-15}
-CC=clang CXX=clang++ cmake -S . -B build/fuzz -DNPZQK_FUZZ=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
-cmake --build build/fuzz -j"$(nproc)" >/dev/null
-(cd build/fuzz && ctest --output-on-failure)
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz >/dev/null
+ctest --preset fuzz
 mkdir -p build/fuzz/findings
 for target in fuzz_page_attributes fuzz_open_command fuzz_viewer_arguments fuzz_installer; do
   work="build/fuzz/corpus/$target"

@@ -3,9 +3,10 @@
 # Safe to run again: it only installs what is missing.
 set -euo pipefail
 
-packages=(cmake g++ make libgtest-dev
+packages=(cmake ninja-build g++ libgtest-dev
           g++-mingw-w64-i686 binutils-mingw-w64-i686
-          wine wine32 xvfb xauth
+          g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+          wine wine32 wine64 xvfb xauth
           clang clang-tidy clang-format cppcheck libclang-rt-14-dev
           python3-pefile)
 

@@ -1,23 +1,23 @@
 #!/usr/bin/env bash
 # Every test: static analysis, the native unit tests under the sanitizers, a
 # short bounded fuzzing run, then the real DLL and installer under Wine.
-# Installs what it needs first.
+# Installs what it needs first; the rest is the project's CMake presets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-bash scripts/build.sh
+for preset in host windows; do
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" | grep -v '^\[' || true
+done
 
 echo "== static analysis"
 bash scripts/analyse.sh
 
 echo "== native unit tests (AddressSanitizer, UndefinedBehaviorSanitizer)"
-(cd build/host && ctest --output-on-failure)
+ctest --preset host
 
 echo "== fuzzing (clang, libFuzzer, 15 seconds a target)"
 bash scripts/fuzz.sh 15
 
 echo "== Windows tests under Wine"
-WINE_BUILD_DIR=$(pwd)/build
-source scripts/wine-env.sh
-wine_env_start
-(cd build/windows && ctest --output-on-failure)
+ctest --preset windows

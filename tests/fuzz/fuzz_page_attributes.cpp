@@ -1,11 +1,12 @@
 // Page attributes and a user agent into an instance, then one document
-// stream: the record stays within its bounds and the viewer gets the URL and
-// UID whole, or is not started.
+// stream: the record stays within its bounds and the viewer gets exactly the
+// URL and the UID as its two arguments, or is not started.
 #include <cstring>
 
 #include "fake_platform.h"
 #include "fuzz_input.h"
 #include "viewer_launch.h"
+#include "windows_arguments.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<std::string> texts = SplitInput(data, size);
@@ -33,11 +34,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   NPStream stream = {};
   stream.url = url.c_str();
   NPP_NewStream(&npp, nullptr, &stream, 0, nullptr);
-  const std::string whole = url + " /UID=" + uid;
-  if (whole.size() < kViewerArgumentsCapacity) {
-    FUZZ_EXPECT(gFake.launches.size() == 1 && gFake.launches[0].parameters == whole);
+  if (gFake.launches.size() == 1) {
+    const std::vector<std::string> expected = {url, "/UID=" + uid};
+    FUZZ_EXPECT(gFake.messages.empty() && SplitWindowsArguments(gFake.launches[0].parameters) == expected);
   } else {
+    // Not launched only when even quoted text would not fit: quoting adds at
+    // most two quotes an argument and one backslash for each quote or backslash.
+    const std::string whole = url + " /UID=" + uid;
+    size_t escapes = 0;
+    for (char c : whole) escapes += c == '"' || c == '\\';
     FUZZ_EXPECT(gFake.launches.empty() && gFake.messages.size() == 1);
+    FUZZ_EXPECT(whole.size() + 4 + escapes >= kViewerArgumentsCapacity);
   }
   NPP_DestroyStream(&npp, &stream, NPRES_DONE);
   FUZZ_EXPECT(gFake.navigations.size() <= 1);

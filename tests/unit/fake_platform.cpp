@@ -12,7 +12,9 @@ static NPPluginFuncs gFakePluginTable;
 static intptr_t FakeLauncherProcedure(NativeWindow, unsigned, uintptr_t, intptr_t) { return 0; }
 const NativeWindowProc kFakeLauncherProc = FakeLauncherProcedure;
 
+// An open key: the values of its entry in the fake registry.
 struct FakeKey {
+  // cppcheck-suppress unusedStructMember
   const std::map<std::string, std::string>* values;
 };
 

@@ -57,14 +57,14 @@ TEST_F(Instance, NoOrNegativeCountReadsNoAttribute) {
 }
 
 TEST_F(Instance, WincloseNeedsYesInAnyCaseAndStaysSet) {
-  struct Case {
+  const struct Case {
     std::vector<const char*> names, values;
     uint8_t expected;
   } cases[] = {
       {{"WINCLOSE"}, {"Yes"}, 1},  {{"winclose"}, {"no"}, 0},   {{"winclose", "winclose"}, {"yes", "no"}, 1},
       {{"winclose"}, {"yes "}, 0}, {{"win close"}, {"yes"}, 0},
   };
-  for (auto& c : cases) {
+  for (const auto& c : cases) {
     PageInstance page = Create(NP_EMBED, c.names, c.values);
     EXPECT_EQ(c.expected, page.record()->closeAfterStream) << c.names[0] << "=" << c.values[0];
     NPP_Destroy(&page.npp, nullptr);

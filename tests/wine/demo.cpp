@@ -20,7 +20,7 @@ static void PrintViewer(const ViewerRecord& viewer) {
   printf("    viewer command line:      %s\n", viewer.commandLine.c_str());
   printf("    viewer arguments:         %s\n", viewer.parameters.c_str());
   for (size_t i = 0; i < viewer.arguments.size(); ++i) {
-    printf("    viewer's argv[%u]:          %s\n", static_cast<unsigned>(i + 1), viewer.arguments[i].c_str());
+    printf("    viewer argv[%u]:           %s\n", static_cast<unsigned>(i + 1), viewer.arguments[i].c_str());
   }
   printf("    viewer working directory: %s\n", viewer.directory.c_str());
 }

@@ -6,11 +6,9 @@
 
 #include "wine_test.h"
 
-void RunEntryTests(void);
-void RunLaunchTests(void);
-void RunWindowTests(void);
-void RunResourceTests(void);
-void RunInstallerTests(void);
+#define WINE_TEST_GROUP(name, run) void run(void);
+#include "groups.h"
+#undef WINE_TEST_GROUP
 int RunDemonstration(const char* pictureFolder);
 
 // A fault in the plug-in (a released record used, a jump into nowhere) ends
@@ -28,17 +26,19 @@ int main(int argc, char** argv) {
   const struct {
     const char* name;
     void (*run)(void);
-  } groups[] = {{"entry", RunEntryTests},
-                {"launch", RunLaunchTests},
-                {"window", RunWindowTests},
-                {"resource", RunResourceTests},
-                {"installer", RunInstallerTests}};
+  } groups[] = {
+#define WINE_TEST_GROUP(name, run) {#name, run},
+#include "groups.h"
+#undef WINE_TEST_GROUP
+  };
   for (const auto& group : groups) {
     if (argc < 2 || strcmp(argv[1], group.name) != 0) continue;
     group.run();
     printf("%s: %d checks, %d failed\n", group.name, CheckCount(), FailureCount());
     return FailureCount() == 0 && CheckCount() > 0 ? 0 : 1;
   }
-  printf("usage: npzqk_host entry|launch|window|resource|installer|demo [picture folder]\n");
+  printf("usage: npzqk_host GROUP|demo [picture folder], where GROUP is one of:");
+  for (const auto& group : groups) printf(" %s", group.name);
+  printf("\n");
   return 2;
 }

@@ -1,0 +1,25 @@
+# The release: a ZIP made by CPack, with its SHA-256 checksum beside it,
+# holding the plug-in, the installer and a short text for the user. The
+# 32-bit build packages; the 64-bit plug-in joins it, under x64\, from the
+# 64-bit build tree named by NPZQK_X64_BUILD_DIR when that tree is built.
+if(NPZQK_64_BIT)
+  install(TARGETS NPZqk RUNTIME DESTINATION x64)
+  return()
+endif()
+
+install(TARGETS NPZqk plugin-installer RUNTIME DESTINATION .)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/README.txt.in ${PROJECT_BINARY_DIR}/README.txt
+               @ONLY NEWLINE_STYLE CRLF)
+install(FILES ${PROJECT_BINARY_DIR}/README.txt DESTINATION .)
+
+set(NPZQK_X64_BUILD_DIR "" CACHE PATH "The 64-bit build tree whose NPZqk.dll the release also holds")
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME NPZqk)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_SYSTEM_NAME windows)
+set(CPACK_PACKAGE_CHECKSUM SHA256)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};NPZqk;ALL;/")
+configure_file(${CMAKE_CURRENT_LIST_DIR}/package-projects.cmake.in ${PROJECT_BINARY_DIR}/package-projects.cmake @ONLY)
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/package-projects.cmake)
+include(CPack)

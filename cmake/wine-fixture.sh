@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# The Wine environment of one test run, in three steps that CTest runs as
+# fixtures, and that the scripts run around the demonstration:
+#   start-display  a private Xvfb display, whose number Xvfb itself picks
+#                  (-displayfd), so that runs side by side never race for one;
+#   start-prefix   the throwaway prefix, made when missing, and a wineserver
+#                  that stays up for the whole run;
+#   stop           ends the wineserver, every Wine process and the display.
+# The environment names the prefix and Wine (WINEPREFIX, WINEARCH,
+# NPZQK_WINE, NPZQK_WINESERVER) and the state folder (NPZQK_WINE_STATE),
+# where the display's name, Xvfb's pid and the logs are kept.
+set -u
+state=${NPZQK_WINE_STATE:?NPZQK_WINE_STATE is not set}
+
+fail() {
+  echo "wine fixture: $1" >&2
+  [ -f "$2" ] && sed 's/^/  | /' "$2" | tail -20 >&2
+  stop
+  exit 1
+}
+
+stop() {
+  if [ -d "${WINEPREFIX:-/nonexistent}" ]; then "$NPZQK_WINESERVER" -k >/dev/null 2>&1; fi
+  if [ -s "$state/xvfb.pid" ]; then
+    kill "$(cat "$state/xvfb.pid")" >/dev/null 2>&1
+    for _ in $(seq 50); do kill -0 "$(cat "$state/xvfb.pid")" 2>/dev/null || break; sleep 0.1; done
+  fi
+  rm -f "$state/xvfb.pid" "$state/display"
+}
+
+start_display() {
+  stop  # whatever an interrupted run left behind
+  mkdir -p "$state"
+  : >"$state/display-number"
+  setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
+    3>"$state/display-number" </dev/null >"$state/xvfb.log" 2>&1 &
+  echo $! >"$state/xvfb.pid"
+  for _ in $(seq 100); do
+    if grep -q '^[0-9]\+$' "$state/display-number"; then
+      echo ":$(cat "$state/display-number")" >"$state/display"
+      echo "wine fixture: X display $(cat "$state/display") (Xvfb pid $(cat "$state/xvfb.pid"))"
+      return 0
+    fi
+    kill -0 "$(cat "$state/xvfb.pid")" 2>/dev/null || break
+    sleep 0.1
+  done
+  fail "Xvfb did not start a display within 10 s" "$state/xvfb.log"
+}
+
+start_prefix() {
+  [ -s "$state/display" ] || fail "no X display: the display fixture did not run" /dev/null
+  export DISPLAY
+  DISPLAY=$(cat "$state/display")
+  local log="$state/prefix.log"
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    rm -rf "$WINEPREFIX"
+    "$NPZQK_WINE" wineboot.exe -i >"$log" 2>&1 || fail "wineboot could not make the prefix $WINEPREFIX" "$log"
+    # Xvfb runs no window manager: unmanaged windows spare Wine waiting for one
+    # each time a window is shown or hidden.
+    "$NPZQK_WINE" reg.exe add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >>"$log" 2>&1 ||
+      fail "the prefix $WINEPREFIX does not take registry values" "$log"
+    "$NPZQK_WINESERVER" -w
+  fi
+  # One server for the whole run, and the prefix's own background processes
+  # started here: they live as long as the server, and had a test started
+  # them, they would hold its output open and keep CTest waiting.
+  setsid "$NPZQK_WINESERVER" -p </dev/null >>"$log" 2>&1 || fail "wineserver did not start" "$log"
+  "$NPZQK_WINE" reg.exe query 'HKCU\Software\Wine\X11 Driver' /v Managed </dev/null >>"$log" 2>&1 ||
+    fail "the prefix $WINEPREFIX does not answer" "$log"
+  echo "wine fixture: prefix $WINEPREFIX ($WINEARCH)"
+}
+
+case "${1:-}" in
+  start-display) start_display ;;
+  start-prefix) start_prefix ;;
+  stop) stop ;;
+  *) echo "usage: wine-fixture.sh start-display|start-prefix|stop" >&2; exit 2 ;;
+esac
