@@ -3,10 +3,13 @@
 # installer stays 32-bit, as the browsers it installs into are.
 enable_language(RC)
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bin)
+# Export names and ordinals: x86 decorates the WINAPI names, x86-64 does not.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(NPZQK_64_BIT ON)
+  set(NPZQK_EXPORTS plugin/NPZqk_x64.def)
 else()
   set(NPZQK_64_BIT OFF)
+  set(NPZQK_EXPORTS plugin/NPZqk.def)
 endif()
 
 # Every Windows program of the project imports only Windows system DLLs: the
@@ -24,7 +27,7 @@ add_library(NPZqk SHARED
   ${PLUGIN_LOGIC_SOURCES}
   plugin/platform_win32.cpp
   plugin/notice_win32.cpp
-  plugin/NPZqk.def
+  ${NPZQK_EXPORTS}
   plugin/resources/NPZqk.rc)
 set_target_properties(NPZqk PROPERTIES PREFIX "" OUTPUT_NAME NPZqk)
 target_include_directories(NPZqk PRIVATE plugin)
@@ -42,8 +45,10 @@ add_subdirectory(tests/bench)
 # The system's Python, which has the PE reader (python3-pefile).
 set(Python3_ROOT_DIR /usr)
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
-add_test(NAME pe.layout
-  COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tests/pe/check_pe.py
-          $<TARGET_FILE:NPZqk> $<$<TARGET_EXISTS:plugin-installer>:$<TARGET_FILE:plugin-installer>>)
+set(pe_files $<TARGET_FILE:NPZqk>)
+if(TARGET plugin-installer)
+  list(APPEND pe_files $<TARGET_FILE:plugin-installer>)
+endif()
+add_test(NAME pe.layout COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tests/pe/check_pe.py ${pe_files})
 
 include(${CMAKE_CURRENT_LIST_DIR}/package.cmake)

@@ -1,6 +1,6 @@
 // The browser plug-in interface as the browser defines it on Windows: the
 // types, constants and operation tables of interface version 0.11, declared
-// here with their published 32-bit x86 layout.
+// here with their published layouts for 32-bit x86 and for x86-64.
 #ifndef NPZQK_NPAPI_H
 #define NPZQK_NPAPI_H
 
@@ -221,6 +221,35 @@ static_assert(offsetof(NPNetscapeFuncs, memalloc) == 36 && offsetof(NPNetscapeFu
               "NPNetscapeFuncs memalloc, memfree");
 static_assert(offsetof(NPNetscapeFuncs, geturlnotify) == 60, "NPNetscapeFuncs geturlnotify");
 static_assert(sizeof(NPNetscapeFuncs) == 88, "NPNetscapeFuncs size");
+#elif defined(__x86_64__) || defined(_M_X64)
+// The same records in the 64-bit layout: 8-byte pointers, each aligned on 8.
+static_assert(sizeof(NPP_t) == 16, "NPP_t size");
+static_assert(sizeof(NPRect) == 8, "NPRect size");
+static_assert(sizeof(NPWindow) == 40, "NPWindow size");
+static_assert(offsetof(NPWindow, x) == 8 && offsetof(NPWindow, clipRect) == 24 &&
+                  offsetof(NPWindow, type) == 32,
+              "NPWindow");
+static_assert(sizeof(NPStream) == 40 && offsetof(NPStream, url) == 16 && offsetof(NPStream, end) == 24,
+              "NPStream layout");
+static_assert(sizeof(NPSavedData) == 16 && offsetof(NPSavedData, buf) == 8, "NPSavedData layout");
+static_assert(offsetof(NPPrint, print) == 8, "NPPrint union offset");
+static_assert(offsetof(NPPrint, print.fullPrint.pluginPrinted) == 8, "pluginPrinted offset");
+static_assert(offsetof(NPPrint, print.fullPrint.platformPrint) == 16, "fullPrint layout");
+static_assert(offsetof(NPPrint, print.embedPrint.platformPrint) == 48, "embedPrint layout");
+static_assert(sizeof(NPPrint) == 56, "NPPrint size");
+static_assert(offsetof(NPPluginFuncs, version) == 2 && offsetof(NPPluginFuncs, newp) == 8,
+              "NPPluginFuncs header");
+static_assert(offsetof(NPPluginFuncs, print) == 72 && offsetof(NPPluginFuncs, event) == 80,
+              "NPPluginFuncs print, event");
+static_assert(offsetof(NPPluginFuncs, urlnotify) == 88 && offsetof(NPPluginFuncs, javaClass) == 96,
+              "NPPluginFuncs urlnotify, javaClass");
+static_assert(sizeof(NPPluginFuncs) == 120, "NPPluginFuncs size");
+static_assert(offsetof(NPNetscapeFuncs, geturl) == 8, "NPNetscapeFuncs geturl");
+static_assert(offsetof(NPNetscapeFuncs, uagent) == 64, "NPNetscapeFuncs uagent");
+static_assert(offsetof(NPNetscapeFuncs, memalloc) == 72 && offsetof(NPNetscapeFuncs, memfree) == 80,
+              "NPNetscapeFuncs memalloc, memfree");
+static_assert(offsetof(NPNetscapeFuncs, geturlnotify) == 120, "NPNetscapeFuncs geturlnotify");
+static_assert(sizeof(NPNetscapeFuncs) == 176, "NPNetscapeFuncs size");
 #endif
 
 #endif

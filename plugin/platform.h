@@ -6,10 +6,18 @@
 
 #include "launcher_instance.h"
 
-enum RegistryRoot { kLocalMachine, kClassesRoot };
+// HKEY_LOCAL_MACHINE as the plug-in itself sees it, its 32-bit view (on
+// 64-bit Windows a separate one, where 32-bit installers write), and
+// HKEY_CLASSES_ROOT.
+enum RegistryRoot { kLocalMachine, kLocalMachine32BitView, kClassesRoot };
 typedef void* RegistryKey;
 
-// RegOpenKeyExA with options 0 and KEY_QUERY_VALUE.
+// True when the plug-in's own view of HKEY_LOCAL_MACHINE is not the 32-bit
+// one, that is for a 64-bit plug-in.
+bool PlatformHasSeparate32BitView(void);
+
+// RegOpenKeyExA with options 0 and KEY_QUERY_VALUE (and KEY_WOW64_32KEY for
+// the 32-bit view).
 bool PlatformOpenKey(RegistryRoot root, const char* path, RegistryKey* key);
 // RegQueryValueExA of a named value; size receives the byte count read.
 bool PlatformQueryValue(RegistryKey key, const char* name, char* buffer, uint32_t capacity, uint32_t* size);

@@ -10,9 +10,12 @@ static HKEY RootKey(RegistryRoot root) {
   return root == kClassesRoot ? HKEY_CLASSES_ROOT : HKEY_LOCAL_MACHINE;
 }
 
+bool PlatformHasSeparate32BitView(void) { return sizeof(void*) == 8; }
+
 bool PlatformOpenKey(RegistryRoot root, const char* path, RegistryKey* key) {
   HKEY opened = nullptr;
-  if (RegOpenKeyExA(RootKey(root), path, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) return false;
+  const REGSAM access = root == kLocalMachine32BitView ? KEY_QUERY_VALUE | KEY_WOW64_32KEY : KEY_QUERY_VALUE;
+  if (RegOpenKeyExA(RootKey(root), path, 0, access, &opened) != ERROR_SUCCESS) return false;
   *key = opened;
   return true;
 }

@@ -64,14 +64,21 @@ void ShowViewerMissing(const char* caption) {
   PlatformMessageBox(kViewerMissingText, caption, kMessageOkOnly);
 }
 
-// The viewer's path as the primary registry value gives it.
-static bool ReadPrimaryViewerPath(char* path) {
+// The viewer's path as the primary registry value in the given view gives it.
+static bool ReadPrimaryViewerPathIn(RegistryRoot view, char* path) {
   RegistryKey key = nullptr;
-  if (!PlatformOpenKey(kLocalMachine, kPrimaryKey, &key)) return false;
+  if (!PlatformOpenKey(view, kPrimaryKey, &key)) return false;
   uint32_t size = kViewerPathCapacity;
   const bool read = PlatformQueryValue(key, kPrimaryValue, path, kViewerPathCapacity, &size);
   PlatformCloseKey(key);
   return read && TerminateRegistryText(path, kViewerPathCapacity, size);
+}
+
+// A 64-bit plug-in reads its own view first, then the 32-bit view, where a
+// viewer installed by a 32-bit installer has its value.
+static bool ReadPrimaryViewerPath(char* path) {
+  return ReadPrimaryViewerPathIn(kLocalMachine, path) ||
+         (PlatformHasSeparate32BitView() && ReadPrimaryViewerPathIn(kLocalMachine32BitView, path));
 }
 
 // Starts the viewer named by the document type's open command. Returns null

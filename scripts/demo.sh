@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# The main job: builds NPZqk.dll and plugin-installer.exe, makes the release
-# ZIP with CPack in build/release, and demonstrates both in a throwaway Wine
-# prefix.
+# The main job: builds NPZqk.dll (32-bit and 64-bit) and plugin-installer.exe,
+# makes the release ZIP with CPack in build/release, and demonstrates the
+# plug-in and the installer in a throwaway Wine prefix.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-cmake --preset windows >/dev/null
-cmake --build --preset windows >/dev/null
+for preset in windows-x64 windows; do
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" >/dev/null
+done
 
 rm -rf build/release
 cpack --preset windows >/dev/null

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Every test: static analysis, the native unit tests under the sanitizers, a
-# short bounded fuzzing run, then the real DLL and installer under Wine.
+# short bounded fuzzing run, then the real DLLs (32-bit and 64-bit) and the
+# installer under Wine.
 # Installs what it needs first; the rest is the project's CMake presets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-for preset in host windows; do
+for preset in host windows windows-x64; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" | grep -v '^\[' || true
 done
@@ -19,5 +20,8 @@ ctest --preset host
 echo "== fuzzing (clang, libFuzzer, 15 seconds a target)"
 bash scripts/fuzz.sh 15
 
-echo "== Windows tests under Wine"
+echo "== Windows tests under Wine: 32-bit"
 ctest --preset windows
+
+echo "== Windows tests under Wine: 64-bit"
+ctest --preset windows-x64

@@ -78,7 +78,7 @@ static bool ReplaceImport(HMODULE library, const char* module, const char* funct
       if (lstrcmpA(reinterpret_cast<char*>(name->Name), function) != 0) continue;
       DWORD protection;
       VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &protection);
-      slots->u1.Function = reinterpret_cast<DWORD>(replacement);
+      slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
       VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
       return true;
     }

@@ -1,7 +1,9 @@
 #!/usr/bin/python3
-"""Reads the built NPZqk.dll and installer as files, independently of Windows:
-machine, exports, imports and the raw version resource, whose entries must
-stand in their exact order with the empty ones present and empty."""
+"""Reads the built NPZqk.dll (32-bit or 64-bit) and, where given, the installer
+as files, independently of Windows: machine, exports, imports, size and the
+raw version resource, whose entries must stand in their exact order with the
+empty ones present and empty."""
+import os
 import struct
 import sys
 
@@ -81,10 +83,19 @@ def check_imports(pe, what):
     print(f"{what} imports: {', '.join(sorted(imported))}")
 
 
+MAX_LIBRARY_SIZE = 32 * 1024
+# Machine and optional-header magic of each kind of Windows the plug-in is built for.
+KINDS = {0x14C: ("i386", 0x10B), 0x8664: ("x86-64", 0x20B)}
+
+
 def check_library(path):
     pe = pefile.PE(path)
-    check(pe.FILE_HEADER.Machine == 0x14C, "NPZqk.dll is not for i386")
-    check(pe.OPTIONAL_HEADER.Magic == 0x10B, "NPZqk.dll is not PE32")
+    kind, magic = KINDS.get(pe.FILE_HEADER.Machine, ("unknown", None))
+    check(magic is not None, f"NPZqk.dll is for machine {pe.FILE_HEADER.Machine:#x}")
+    check(pe.OPTIONAL_HEADER.Magic == magic, f"NPZqk.dll for {kind} is not {'PE32+' if magic == 0x20B else 'PE32'}")
+    size = os.path.getsize(path)
+    check(size <= MAX_LIBRARY_SIZE, f"NPZqk.dll is {size} bytes, over {MAX_LIBRARY_SIZE}")
+    print(f"NPZqk.dll: {kind}, {size} bytes")
     check(pe.FILE_HEADER.Characteristics & 0x2000, "NPZqk.dll is not a DLL")
     exports = pe.DIRECTORY_ENTRY_EXPORT
     check(pe.get_string_at_rva(exports.struct.Name) == b"NPZqk.dll", "export directory does not name NPZqk.dll")
@@ -130,7 +141,8 @@ def check_installer(path):
 
 def main():
     check_library(sys.argv[1])
-    check_installer(sys.argv[2])
+    if len(sys.argv) > 2:
+        check_installer(sys.argv[2])
     for failure in failures:
         print("FAILED:", failure)
     print(f"pe: {len(failures)} failed")

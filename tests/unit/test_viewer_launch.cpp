@@ -144,6 +144,46 @@ TEST_F(ViewerLaunch, PrimaryValueStartsTheViewerWithUrlAndUid) {
   EXPECT_EQ(NP_NORMAL, stype_);
 }
 
+// A 64-bit plug-in also finds a viewer that a 32-bit installer registered in
+// the 32-bit view, its own view winning; a 32-bit plug-in has one view.
+TEST_F(ViewerLaunch, PrimaryValueInTheRegistryViews) {
+  const struct {
+    bool separate;
+    const char *own, *view32, *launched;
+  } cases[] = {
+      {true, nullptr, "C:\\V32\\v.exe", "C:\\V32\\v.exe"},
+      {true, "C:\\V64\\v.exe", nullptr, "C:\\V64\\v.exe"},
+      {true, "C:\\V64\\v.exe", "C:\\V32\\v.exe", "C:\\V64\\v.exe"},
+      {false, nullptr, "C:\\V32\\v.exe", nullptr},
+  };
+  for (const auto& c : cases) {
+    gFake.registry.clear();
+    gFake.launches.clear();
+    gFake.messages.clear();
+    gFake.separate32BitView = c.separate;
+    if (c.own != nullptr) SetRegistryString(kLocalMachine, kPrimaryKey, "ActiveXViewer", c.own);
+    if (c.view32 != nullptr)
+      SetRegistryString(kLocalMachine32BitView, kPrimaryKey, "ActiveXViewer", c.view32);
+    Open();
+    if (c.launched == nullptr) {
+      EXPECT_TRUE(gFake.launches.empty());
+      ExpectOneMessage("Application Not Installed 1");
+    } else {
+      ASSERT_EQ(1u, gFake.launches.size());
+      EXPECT_EQ(c.launched, gFake.launches[0].file);
+    }
+  }
+  // The own view's value that does not start goes on to the open command, not the 32-bit view.
+  gFake.launches.clear();
+  gFake.messages.clear();
+  gFake.separate32BitView = true;
+  SetRegistryString(kLocalMachine, kPrimaryKey, "ActiveXViewer", "C:\\V64\\v.exe");
+  gFake.launchResults["C:\\V64\\v.exe"] = 2;
+  Open();
+  ASSERT_EQ(1u, gFake.launches.size());
+  ExpectOneMessage("Application Not Installed 1");
+}
+
 TEST_F(ViewerLaunch, FailedPrimaryLaunchFallsBackToTheOpenCommandSilently) {
   SetRegistryString(kLocalMachine, kPrimaryKey, "ActiveXViewer", "C:\\gone.exe");
   gFake.launchResults["C:\\gone.exe"] = 2;  // file not found

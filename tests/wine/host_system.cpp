@@ -7,9 +7,11 @@
 const char kViewerKey[] = "SOFTWARE\\Quendrix\\Shared";
 const char kOpenCommandKey[] = "Quendrix_ZQK\\shell\\open\\command";
 
-bool SetRegistryBytes(HKEY root, const char* key, const char* name, const std::string& bytes, DWORD type) {
+bool SetRegistryBytes(HKEY root, const char* key, const char* name, const std::string& bytes, DWORD type,
+                      REGSAM view) {
   HKEY opened = nullptr;
-  if (RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr) != ERROR_SUCCESS) {
+  if (RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &opened, nullptr) !=
+      ERROR_SUCCESS) {
     return false;
   }
   const LONG status =
@@ -18,8 +20,8 @@ bool SetRegistryBytes(HKEY root, const char* key, const char* name, const std::s
   return status == ERROR_SUCCESS;
 }
 
-bool SetRegistryText(HKEY root, const char* key, const char* name, const std::string& value) {
-  return SetRegistryBytes(root, key, name, value + std::string(1, '\0'), REG_SZ);
+bool SetRegistryText(HKEY root, const char* key, const char* name, const std::string& value, REGSAM view) {
+  return SetRegistryBytes(root, key, name, value + std::string(1, '\0'), REG_SZ, view);
 }
 
 bool DeleteRegistryTree(HKEY root, const char* key) {
@@ -33,6 +35,7 @@ bool DeleteRegistryTree(HKEY root, const char* key) {
 
 void ForgetViewer(void) {
   DeleteRegistryTree(HKEY_LOCAL_MACHINE, kViewerKey);
+  RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kViewerKey, KEY_WOW64_32KEY, 0);  // where it is a separate view
   DeleteRegistryTree(HKEY_CLASSES_ROOT, "Quendrix_ZQK");
 }
 

@@ -10,9 +10,10 @@
 #include <vector>
 
 // Registry: each call sets or removes exactly one value or key, and says
-// whether Windows accepted it.
-bool SetRegistryText(HKEY root, const char* key, const char* name, const std::string& value);
-bool SetRegistryBytes(HKEY root, const char* key, const char* name, const std::string& bytes, DWORD type);
+// whether Windows accepted it; view may name a registry view (KEY_WOW64_32KEY).
+bool SetRegistryText(HKEY root, const char* key, const char* name, const std::string& value, REGSAM view = 0);
+bool SetRegistryBytes(HKEY root, const char* key, const char* name, const std::string& bytes, DWORD type,
+                      REGSAM view = 0);
 bool DeleteRegistryTree(HKEY root, const char* key);
 
 // The folder this program runs from, ending in a backslash.
@@ -21,7 +22,7 @@ std::string ProgramFolderOf(void);
 // The viewer's two registry locations.
 extern const char kViewerKey[];
 extern const char kOpenCommandKey[];
-void ForgetViewer(void);  // removes both
+void ForgetViewer(void);  // removes both, from every registry view
 
 // The stub viewer next to this program, and what it recorded when started.
 std::string StubViewerPath(void);

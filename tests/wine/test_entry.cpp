@@ -23,7 +23,7 @@ static void TestExports(void) {
 }
 
 static void TestEntryPointsTable(void) {
-  uint32_t before, after;
+  uintptr_t before, after;
   READ_STACK_POINTER(before);
   NPError result = gHost.getEntryPoints(nullptr);
   READ_STACK_POINTER(after);
@@ -67,7 +67,7 @@ static void TestInitialize(void) {
   NPNetscapeFuncs browser;
   memset(&browser, 0, sizeof browser);
   browser.size = sizeof browser;
-  uint32_t before, after;
+  uintptr_t before, after;
   READ_STACK_POINTER(before);
   NPError result = gHost.initialize(nullptr);
   READ_STACK_POINTER(after);

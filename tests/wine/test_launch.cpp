@@ -149,6 +149,24 @@ static void TestHostileText(void) {
                 "quoted to 1024 characters");
 }
 
+#if defined(_WIN64)
+// A 64-bit plug-in also finds a viewer that a 32-bit installer registered in
+// the 32-bit view of the registry; its own view wins.
+static void TestRegistryViews(void) {
+  ForgetViewer();
+  SetRegistryText(HKEY_LOCAL_MACHINE, kViewerKey, "ActiveXViewer", StubViewerPath(), KEY_WOW64_32KEY);
+  ExpectStarted(OpenDocument(kUrl, "32"), kUrl, "32", "32-bit view only");
+  ForgetViewer();
+  SetRegistryText(HKEY_LOCAL_MACHINE, kViewerKey, "ActiveXViewer", StubViewerPath(), KEY_WOW64_64KEY);
+  ExpectStarted(OpenDocument(kUrl, "64"), kUrl, "64", "64-bit view only");
+  SetRegistryText(HKEY_LOCAL_MACHINE, kViewerKey, "ActiveXViewer", "C:\\no such folder\\viewer.exe",
+                  KEY_WOW64_32KEY);
+  ExpectStarted(OpenDocument(kUrl, "both"), kUrl, "both", "both views");
+}
+#else
+static void TestRegistryViews(void) {}
+#endif
+
 static HostInstance* gDoomed = nullptr;
 static void DestroyDoomed(void) { DestroyInstance(gDoomed); }
 
@@ -212,6 +230,7 @@ void RunLaunchTests(void) {
   TestMissingViewer();
   TestArgumentLimits();
   TestHostileText();
+  TestRegistryViews();
   TestBrowserCallsInDuringTheMessage();
   ForgetViewer();
   ok(gHost.allocations == gHost.releases, "%d records allocated, %d released", gHost.allocations,

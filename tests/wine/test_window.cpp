@@ -78,7 +78,9 @@ void PumpMessages(void) {
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
 }
 
-static WNDPROC ProcedureOf(HWND hwnd) { return reinterpret_cast<WNDPROC>(GetWindowLongA(hwnd, GWL_WNDPROC)); }
+static WNDPROC ProcedureOf(HWND hwnd) {
+  return reinterpret_cast<WNDPROC>(GetWindowLongPtrA(hwnd, GWLP_WNDPROC));
+}
 
 // True when the window's procedure is the plug-in's.
 static bool Subclassed(HWND hwnd) { return LibraryOwns(reinterpret_cast<const void*>(ProcedureOf(hwnd))); }
@@ -153,14 +155,14 @@ static void TestWindowWithoutRecord(void) {
   const WNDPROC launcher = ProcedureOf(a);
   DestroyInstance(&instance);
   HWND bare = CreatePageWindow(0, 0, 200, 100);
-  SetWindowLongA(bare, GWL_WNDPROC, reinterpret_cast<LONG>(launcher));
+  SetWindowLongPtrA(bare, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(launcher));
   char title[16] = "";
   GetWindowTextA(bare, title, sizeof title);
   ok(lstrcmpA(title, "page") == 0, "default handling of a window without record: [%s]", title);
   InvalidateRect(bare, nullptr, TRUE);
   UpdateWindow(bare);
   ok(GetUpdateRect(bare, nullptr, FALSE) == FALSE, "WM_PAINT of a window without record left it invalid");
-  SetWindowLongA(bare, GWL_WNDPROC, reinterpret_cast<LONG>(PageProcedure));
+  SetWindowLongPtrA(bare, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PageProcedure));
   DestroyPageWindow(bare);
   DestroyPageWindow(a);
 }

@@ -14,7 +14,11 @@ int CheckCount(void);
 int FailureCount(void);
 
 // Reads the stack pointer, to prove a call cleaned the stack as its
-// declaration says.
+// declaration says (x86-64 has one convention, which always does).
+#if defined(__x86_64__)
+#define READ_STACK_POINTER(into) __asm__ volatile("movq %%rsp, %0" : "=r"(into))
+#else
 #define READ_STACK_POINTER(into) __asm__ volatile("movl %%esp, %0" : "=r"(into))
+#endif
 
 #endif
