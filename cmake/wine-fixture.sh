@@ -22,7 +22,8 @@ fail() {
 stop() {
   if [ -d "${WINEPREFIX:-/nonexistent}" ]; then "$NPZQK_WINESERVER" -k >/dev/null 2>&1; fi
   if [ -s "$state/xvfb.pid" ]; then
-    kill "$(cat "$state/xvfb.pid")" >/dev/null 2>&1
+    # Xvfb leads a process group of its own (setsid): end the whole group.
+    kill -- "-$(cat "$state/xvfb.pid")" >/dev/null 2>&1
     for _ in $(seq 50); do kill -0 "$(cat "$state/xvfb.pid")" 2>/dev/null || break; sleep 0.1; done
   fi
   rm -f "$state/xvfb.pid" "$state/display"
@@ -41,7 +42,7 @@ start_display() {
       echo "wine fixture: X display $(cat "$state/display") (Xvfb pid $(cat "$state/xvfb.pid"))"
       return 0
     fi
-    kill -0 "$(cat "$state/xvfb.pid")" 2>/dev/null || break
+    kill -0 "$(cat "$state/xvfb.pid")" 2>/dev/null || fail "Xvfb ended without starting a display" "$state/xvfb.log"
     sleep 0.1
   done
   fail "Xvfb did not start a display within 10 s" "$state/xvfb.log"
