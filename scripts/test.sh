@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 for preset in host windows windows-x64; do
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" | grep -v '^\[' || true
+  cmake --build --preset "$preset"
 done
 
 echo "== static analysis"
