@@ -20,12 +20,7 @@ echo "== The release: build/release/$zip"
 sed 's/^/  /' "$zip.sha256"
 sha256sum --quiet -c "$zip.sha256"
 (cd "$release" && find . -type f | sort | sed 's|^\./||') | while read -r file; do
-  details=$(/usr/bin/python3 -c '
-import sys, pefile
-pe = pefile.PE(sys.argv[1])
-kind = {0x14C: "i386", 0x8664: "x86-64"}[pe.FILE_HEADER.Machine]
-print(kind, "imports:", " ".join(e.dll.decode() for e in pe.DIRECTORY_ENTRY_IMPORT))' "$release/$file" 2>/dev/null ||
-            echo "text")
+  details=$(/usr/bin/python3 ../../tests/pe/check_pe.py --describe "$release/$file" 2>/dev/null || echo "text")
   printf '  %-22s %6d bytes  %s\n' "$file" "$(stat -c %s "$release/$file")" "$details"
 done
 cd ../..

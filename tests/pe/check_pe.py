@@ -2,7 +2,8 @@
 """Reads the built NPZqk.dll (32-bit or 64-bit) and, where given, the installer
 as files, independently of Windows: machine, exports, imports, size and the
 raw version resource, whose entries must stand in their exact order with the
-empty ones present and empty."""
+empty ones present and empty. With --describe FILE it only names the file's
+machine and imports."""
 import os
 import struct
 import sys
@@ -139,7 +140,17 @@ def check_installer(path):
     check(not has_version, "the installer carries a version resource")
 
 
+def describe(path):
+    """One line for the release listing: the machine and the imported DLLs."""
+    pe = pefile.PE(path)
+    kind = KINDS.get(pe.FILE_HEADER.Machine, ("unknown", None))[0]
+    print(kind, "imports:", " ".join(entry.dll.decode() for entry in pe.DIRECTORY_ENTRY_IMPORT))
+
+
 def main():
+    if sys.argv[1] == "--describe":
+        describe(sys.argv[2])
+        return 0
     check_library(sys.argv[1])
     if len(sys.argv) > 2:
         check_installer(sys.argv[2])
