@@ -82,6 +82,11 @@ static WNDPROC ProcedureOf(HWND hwnd) {
   return reinterpret_cast<WNDPROC>(GetWindowLongPtrA(hwnd, GWLP_WNDPROC));
 }
 
+static WNDPROC SetProcedure(HWND hwnd, WNDPROC procedure) {
+  return reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
+}
+
 // True when the window's procedure is the plug-in's.
 static bool Subclassed(HWND hwnd) { return LibraryOwns(reinterpret_cast<const void*>(ProcedureOf(hwnd))); }
 
@@ -155,14 +160,14 @@ static void TestWindowWithoutRecord(void) {
   const WNDPROC launcher = ProcedureOf(a);
   DestroyInstance(&instance);
   HWND bare = CreatePageWindow(0, 0, 200, 100);
-  SetWindowLongPtrA(bare, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(launcher));
+  SetProcedure(bare, launcher);
   char title[16] = "";
   GetWindowTextA(bare, title, sizeof title);
   ok(lstrcmpA(title, "page") == 0, "default handling of a window without record: [%s]", title);
   InvalidateRect(bare, nullptr, TRUE);
   UpdateWindow(bare);
   ok(GetUpdateRect(bare, nullptr, FALSE) == FALSE, "WM_PAINT of a window without record left it invalid");
-  SetWindowLongPtrA(bare, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PageProcedure));
+  SetProcedure(bare, PageProcedure);
   DestroyPageWindow(bare);
   DestroyPageWindow(a);
 }
@@ -176,17 +181,22 @@ static LRESULT CALLBACK OtherPartyProcedure(HWND hwnd, UINT message, WPARAM wPar
   return CallWindowProcA(gSavedByOther, hwnd, message, wParam, lParam);
 }
 
-static WNDPROC SetProcedure(HWND hwnd, WNDPROC procedure) {
-  return reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
-}
-
 // True when a private message reaches the page's own procedure, and its
 // answer comes back, through whatever procedures sit on top.
 static bool ReachesPage(HWND hwnd) {
   PageWindow* page = PageOf(hwnd);
   page->lastWParam = 0;
   return SendMessageA(hwnd, kPrivateMessage, 0xF00D, 0) == kPrivateAnswer && page->lastWParam == 0xF00D;
+}
+
+// A new page window of 300 by 100, given to a new instance of the mode through
+// the window description, which must outlive the instance's use of it.
+static HWND AttachNewPage(HostInstance* instance, NPWindow* window, uint16_t mode) {
+  HWND hwnd = CreatePageWindow(0, 0, 300, 100);
+  NewInstance(instance, mode, {}, {});
+  *window = WindowFor(hwnd);
+  gHost.plugin.setwindow(&instance->npp, window);
+  return hwnd;
 }
 
 // The plug-in leaves (destroyed, or given a null window) before or after the
@@ -196,11 +206,9 @@ static void TestOtherPartyOnTop(bool pluginLeavesFirst, bool byDestroy) {
   const char* what = pluginLeavesFirst
                          ? (byDestroy ? "plug-in destroyed first" : "plug-in given a null window first")
                          : "other party leaves first";
-  HWND a = CreatePageWindow(0, 0, 300, 100);
   HostInstance instance;
-  NewInstance(&instance, NP_FULL, {}, {});
-  NPWindow window = WindowFor(a);
-  gHost.plugin.setwindow(&instance.npp, &window);
+  NPWindow window;
+  HWND a = AttachNewPage(&instance, &window, NP_FULL);
   gSavedByOther = SetProcedure(a, OtherPartyProcedure);
   if (!pluginLeavesFirst) SetProcedure(a, gSavedByOther);
   if (byDestroy) {
@@ -222,12 +230,10 @@ static void TestOtherPartyOnTop(bool pluginLeavesFirst, bool byDestroy) {
 
 // A browser fault: one window handed to two live instances.
 static void TestOneWindowTwoInstances(bool firstGoesFirst) {
-  HWND a = CreatePageWindow(0, 0, 300, 100);
   HostInstance first, second;
-  NewInstance(&first, NP_FULL, {}, {});
+  NPWindow window;
+  HWND a = AttachNewPage(&first, &window, NP_FULL);
   NewInstance(&second, NP_FULL, {}, {});
-  NPWindow window = WindowFor(a);
-  gHost.plugin.setwindow(&first.npp, &window);
   gHost.plugin.setwindow(&second.npp, &window);
   ok(ReachesPage(a), "two instances on one window: messages do not reach the page");
   DestroyInstance(firstGoesFirst ? &first : &second);
@@ -265,11 +271,9 @@ static void TestDestroyedWhileRepainting(void) {
 // Once the plug-in could not step out of a window's chain, the browser's
 // FreeLibrary leaves the library loaded: the window still routes through it.
 static void TestLibraryOutlivesFreeLibrary(void) {
-  HWND a = CreatePageWindow(0, 0, 300, 100);
   HostInstance instance;
-  NewInstance(&instance, NP_EMBED, {}, {});
-  NPWindow window = WindowFor(a);
-  gHost.plugin.setwindow(&instance.npp, &window);
+  NPWindow window;
+  HWND a = AttachNewPage(&instance, &window, NP_EMBED);
   gSavedByOther = SetProcedure(a, OtherPartyProcedure);
   DestroyInstance(&instance);
   StopPlugin();
