@@ -25,6 +25,7 @@ target_link_libraries(deliverable_options INTERFACE windows_static_runtime)
 
 add_library(NPZqk SHARED
   ${PLUGIN_LOGIC_SOURCES}
+  plugin/launch_platform_win32.cpp
   plugin/platform_win32.cpp
   plugin/notice_win32.cpp
   ${NPZQK_EXPORTS}
@@ -38,16 +39,26 @@ if(NOT NPZQK_64_BIT)
   target_link_libraries(plugin-installer PRIVATE deliverable_options advapi32)
 endif()
 
+# The native messaging host: 32-bit, like the installer, so that one program
+# runs on every Windows; the 64-bit tree's tests run this one.
+if(NOT NPZQK_64_BIT)
+add_executable(npzqk-host
+  ${HOST_LOGIC_SOURCES}
+  ${VIEWER_LAUNCH_SOURCES}
+  plugin/launch_platform_win32.cpp
+  host/platform_win32.cpp
+  host/main.cpp)
+target_include_directories(npzqk-host PRIVATE plugin host ${PROJECT_BINARY_DIR}/generated)
+target_link_libraries(npzqk-host PRIVATE deliverable_options rapidjson shell32 advapi32)
+endif()
+
 add_subdirectory(tests/wine)
 add_subdirectory(tests/bench)
 
 # The built files read as files, on the Linux side.
-# The system's Python, which has the PE reader (python3-pefile).
-set(Python3_ROOT_DIR /usr)
-find_package(Python3 REQUIRED COMPONENTS Interpreter)
 set(pe_files $<TARGET_FILE:NPZqk>)
 if(TARGET plugin-installer)
-  list(APPEND pe_files $<TARGET_FILE:plugin-installer>)
+  list(APPEND pe_files $<TARGET_FILE:plugin-installer> $<TARGET_FILE:npzqk-host>)
 endif()
 add_test(NAME pe.layout COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tests/pe/check_pe.py ${pe_files})
 

@@ -1,33 +1,13 @@
-// The Windows operations the plug-in's decisions need, one function each.
+// The Windows operations the plug-in's decisions need, one function each:
+// those of the viewer launch, then the message box and the window's.
 // platform_win32.cpp makes the real calls; the native tests link a recording
 // fake in their place.
 #ifndef NPZQK_PLATFORM_H
 #define NPZQK_PLATFORM_H
 
+#include "launch_platform.h"
 #include "launcher_instance.h"
 
-// HKEY_LOCAL_MACHINE as the plug-in itself sees it, its 32-bit view (on
-// 64-bit Windows a separate one, where 32-bit installers write), and
-// HKEY_CLASSES_ROOT.
-enum RegistryRoot { kLocalMachine, kLocalMachine32BitView, kClassesRoot };
-typedef void* RegistryKey;
-
-// True when the plug-in's own view of HKEY_LOCAL_MACHINE is not the 32-bit
-// one, that is for a 64-bit plug-in.
-bool PlatformHasSeparate32BitView(void);
-
-// RegOpenKeyExA with options 0 and KEY_QUERY_VALUE (and KEY_WOW64_32KEY for
-// the 32-bit view).
-bool PlatformOpenKey(RegistryRoot root, const char* path, RegistryKey* key);
-// RegQueryValueExA of a named value; size receives the byte count read.
-bool PlatformQueryValue(RegistryKey key, const char* name, char* buffer, uint32_t capacity, uint32_t* size);
-// RegQueryValueA of the key's own default value (no sub-key name).
-bool PlatformQueryDefaultValue(RegistryKey key, char* buffer, uint32_t capacity, uint32_t* size);
-void PlatformCloseKey(RegistryKey key);
-
-// ShellExecuteA with no owner window; returns its result as an unsigned number.
-uintptr_t PlatformShellExecute(const char* verb, const char* file, const char* parameters,
-                               const char* directory, int showCommand);
 // MessageBoxA with no owner window and the given style; returns when closed.
 void PlatformMessageBox(const char* text, const char* caption, unsigned style);
 

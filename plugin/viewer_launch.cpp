@@ -1,11 +1,9 @@
-// NPP_NewStream and the stream callbacks: find the viewer in the registry and
-// start it with the document's URL and the page's UID; accept and discard the
-// stream's data.
+// Finding the viewer in the registry and starting it with a document's URL
+// and UID, for the plug-in and the native messaging host.
 #include "viewer_launch.h"
 
 #include "command_line.h"
-#include "launcher_instance.h"
-#include "platform.h"
+#include "launch_platform.h"
 #include "text.h"
 
 const char kViewerMissingText[] =
@@ -21,7 +19,6 @@ static const char kEmptyArgument[] = "\"\"";
 static const char kShellVerb[] = "open";
 static const char kViewerDirectory[] = "c:\\";
 static const int kShowCommand = 5;         // SW_SHOW
-static const unsigned kMessageOkOnly = 0;  // MB_OK
 
 // The URL and the UID come from the browser and the page: each is quoted
 // where a blank, tab or quote would otherwise split it or end it, so that the
@@ -60,10 +57,6 @@ bool LaunchViewer(const char* path, const char* arguments) {
   return PlatformShellExecute(kShellVerb, path, arguments, kViewerDirectory, kShowCommand) > 32;
 }
 
-void ShowViewerMissing(const char* caption) {
-  PlatformMessageBox(kViewerMissingText, caption, kMessageOkOnly);
-}
-
 // The viewer's path as the primary registry value in the given view gives it.
 static bool ReadPrimaryViewerPathIn(RegistryRoot view, char* path) {
   RegistryKey key = nullptr;
@@ -74,16 +67,16 @@ static bool ReadPrimaryViewerPathIn(RegistryRoot view, char* path) {
   return read && TerminateRegistryText(path, kViewerPathCapacity, size);
 }
 
-// A 64-bit plug-in reads its own view first, then the 32-bit view, where a
-// viewer installed by a 32-bit installer has its value.
+// The program's own view first, then, on 64-bit Windows, the other one: a
+// viewer's installer of the other kind wrote its value there.
 static bool ReadPrimaryViewerPath(char* path) {
   return ReadPrimaryViewerPathIn(kLocalMachine, path) ||
-         (PlatformHasSeparate32BitView() && ReadPrimaryViewerPathIn(kLocalMachine32BitView, path));
+         (PlatformHasOtherRegistryView() && ReadPrimaryViewerPathIn(kLocalMachineOtherView, path));
 }
 
 // Starts the viewer named by the document type's open command. Returns null
 // when it started, else the caption of the message that says why not.
-static const char* LaunchFromOpenCommand(char* path, const char* arguments, bool argumentsFit) {
+static const char* LaunchFromOpenCommand(char* path, const char* arguments) {
   RegistryKey key = nullptr;
   if (!PlatformOpenKey(kClassesRoot, kOpenCommandKey, &key)) return "Application Not Installed 1";
   uint32_t size = kOpenCommandCapacity;
@@ -94,30 +87,12 @@ static const char* LaunchFromOpenCommand(char* path, const char* arguments, bool
   }
   const bool extracted = ExtractQuotedPath(path);
   PlatformCloseKey(key);
-  if (extracted && argumentsFit && LaunchViewer(path, arguments)) return nullptr;
+  if (extracted && arguments != nullptr && LaunchViewer(path, arguments)) return nullptr;
   return "Application Not Installed 3";
 }
 
-NPError NPP_NewStream(NPP instance, NPMIMEType, NPStream* stream, NPBool, uint16_t*) {
-  const LauncherInstance* record = InstanceRecord(instance);
-  if (record == nullptr) return NPERR_INVALID_INSTANCE_ERROR;
-  if (stream == nullptr || stream->url == nullptr) return NPERR_NO_ERROR;
-  // The arguments are composed before anything can let the browser in: it
-  // may destroy the instance while the message box is up, so the record is
-  // not read past this point.
-  char arguments[kViewerArgumentsCapacity];
-  const bool argumentsFit = ComposeViewerArguments(stream->url, record->uid, arguments, sizeof arguments);
+const char* StartViewer(const char* arguments) {
   char path[kViewerPathCapacity];
-  if (ReadPrimaryViewerPath(path) && argumentsFit && LaunchViewer(path, arguments)) {
-    return NPERR_NO_ERROR;
-  }
-  const char* failure = LaunchFromOpenCommand(path, arguments, argumentsFit);
-  if (failure != nullptr) ShowViewerMissing(failure);
-  return NPERR_NO_ERROR;
+  if (ReadPrimaryViewerPath(path) && arguments != nullptr && LaunchViewer(path, arguments)) return nullptr;
+  return LaunchFromOpenCommand(path, arguments);
 }
-
-int32_t NPP_WriteReady(NPP, NPStream*) { return kStreamBufferSize; }
-
-int32_t NPP_Write(NPP, NPStream*, int32_t, int32_t len, void*) { return len; }
-
-void NPP_StreamAsFile(NPP, NPStream*, const char*) {}

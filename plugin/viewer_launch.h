@@ -1,18 +1,17 @@
-// Starting the viewer for a document stream, and telling the user where to
-// get it when it is missing.
+// Starting the viewer, found through the registry, with a document's URL and
+// its UID: the plug-in's document streams and the native messaging host's
+// requests both come here.
 #ifndef NPZQK_VIEWER_LAUNCH_H
 #define NPZQK_VIEWER_LAUNCH_H
 
 #include <stdint.h>
-
-// What NPP_WriteReady offers for every stream.
-const int32_t kStreamBufferSize = 0x0FFFFFFF;
 
 const uint32_t kViewerPathCapacity = 260;
 const uint32_t kOpenCommandCapacity = 256;  // the part of the path buffer the open command may use
 const uint32_t kViewerArgumentsCapacity = 1024;
 const uint32_t kQuotedPathCapacity = 164;
 
+// What the user is told when the viewer is missing, under one of three captions.
 extern const char kViewerMissingText[];
 
 // Writes url, " /UID=" and uid into arguments, each quoted by the Windows
@@ -30,7 +29,11 @@ bool ExtractQuotedPath(char* buffer);
 // Opens the viewer with the arguments, in c:\; true when the shell started it.
 bool LaunchViewer(const char* path, const char* arguments);
 
-// The modal message that names the missing viewer, with the given caption.
-void ShowViewerMissing(const char* caption);
+// Finds the viewer (the primary value, in the program's own registry view and
+// then the other, then the document type's open command) and starts it with
+// the arguments, null when they did not fit: then nothing is started. Returns
+// null when the viewer started, else the caption of the message that says it
+// is missing.
+const char* StartViewer(const char* arguments);
 
 #endif

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
-"""Reads the built NPZqk.dll (32-bit or 64-bit) and, where given, the installer
-as files, independently of Windows: machine, exports, imports, size and the
+"""Reads the built NPZqk.dll (32-bit or 64-bit) and, where given, the 32-bit
+console programs (the installer, the native messaging host) as files, independently of Windows: machine, exports, imports, size and the
 raw version resource, whose entries must stand in their exact order with the
 empty ones present and empty. With --describe FILE it only names the file's
 machine and imports."""
@@ -130,11 +130,14 @@ def check_library(path):
           "Translation is not 0x0409, 0x04E4")
 
 
-def check_installer(path):
+def check_console_program(path):
+    name = os.path.basename(path)
     pe = pefile.PE(path)
-    check(pe.FILE_HEADER.Machine == 0x14C, "installer is not for i386")
-    check(pe.OPTIONAL_HEADER.Subsystem == 3, "installer is not a console program")
-    check_imports(pe, "plugin-installer.exe")
+    check(pe.FILE_HEADER.Machine == 0x14C, f"{name} is not for i386")
+    check(pe.OPTIONAL_HEADER.Subsystem == 3, f"{name} is not a console program")
+    check_imports(pe, name)
+    if name != "plugin-installer.exe":
+        return
     has_version = hasattr(pe, "DIRECTORY_ENTRY_RESOURCE") and any(
         kind.id == pefile.RESOURCE_TYPE["RT_VERSION"] for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries)
     check(not has_version, "the installer carries a version resource")
@@ -152,8 +155,8 @@ def main():
         describe(sys.argv[2])
         return 0
     check_library(sys.argv[1])
-    if len(sys.argv) > 2:
-        check_installer(sys.argv[2])
+    for program in sys.argv[2:]:
+        check_console_program(program)
     for failure in failures:
         print("FAILED:", failure)
     print(f"pe: {len(failures)} failed")

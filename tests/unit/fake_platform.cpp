@@ -54,7 +54,7 @@ void SetRegistryString(RegistryRoot root, const std::string& key, const std::str
   gFake.registry[{root, key}][name] = value + std::string(1, '\0');
 }
 
-bool PlatformHasSeparate32BitView(void) { return gFake.separate32BitView; }
+bool PlatformHasOtherRegistryView(void) { return gFake.otherRegistryView; }
 
 bool PlatformOpenKey(RegistryRoot root, const char* path, RegistryKey* key) {
   auto found = gFake.registry.find({root, path});

@@ -32,7 +32,7 @@ struct FakePlatform {
   // Registry: (root, key path) -> value name ("" for the default) -> bytes.
   std::map<std::pair<RegistryRoot, std::string>, std::map<std::string, std::string>> registry;
   int keysOpen = 0;
-  bool separate32BitView = false;                  // true: the plug-in is a 64-bit one
+  bool otherRegistryView = false;                  // true: 64-bit Windows
   std::map<std::string, uintptr_t> launchResults;  // by file; 42 when not listed
   std::vector<FakeLaunch> launches;
   std::vector<FakeMessage> messages;

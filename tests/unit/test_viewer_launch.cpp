@@ -144,8 +144,8 @@ TEST_F(ViewerLaunch, PrimaryValueStartsTheViewerWithUrlAndUid) {
   EXPECT_EQ(NP_NORMAL, stype_);
 }
 
-// A 64-bit plug-in also finds a viewer that a 32-bit installer registered in
-// the 32-bit view, its own view winning; a 32-bit plug-in has one view.
+// On 64-bit Windows the plug-in also finds a viewer registered in the other
+// registry view, its own view winning; 32-bit Windows has one view.
 TEST_F(ViewerLaunch, PrimaryValueInTheRegistryViews) {
   const struct {
     bool separate;
@@ -160,10 +160,10 @@ TEST_F(ViewerLaunch, PrimaryValueInTheRegistryViews) {
     gFake.registry.clear();
     gFake.launches.clear();
     gFake.messages.clear();
-    gFake.separate32BitView = c.separate;
+    gFake.otherRegistryView = c.separate;
     if (c.own != nullptr) SetRegistryString(kLocalMachine, kPrimaryKey, "ActiveXViewer", c.own);
     if (c.view32 != nullptr)
-      SetRegistryString(kLocalMachine32BitView, kPrimaryKey, "ActiveXViewer", c.view32);
+      SetRegistryString(kLocalMachineOtherView, kPrimaryKey, "ActiveXViewer", c.view32);
     Open();
     if (c.launched == nullptr) {
       EXPECT_TRUE(gFake.launches.empty());
@@ -176,7 +176,7 @@ TEST_F(ViewerLaunch, PrimaryValueInTheRegistryViews) {
   // The own view's value that does not start goes on to the open command, not the 32-bit view.
   gFake.launches.clear();
   gFake.messages.clear();
-  gFake.separate32BitView = true;
+  gFake.otherRegistryView = true;
   SetRegistryString(kLocalMachine, kPrimaryKey, "ActiveXViewer", "C:\\V64\\v.exe");
   gFake.launchResults["C:\\V64\\v.exe"] = 2;
   Open();

@@ -4,6 +4,8 @@
 
 #include <stdio.h>
 
+#include "wine_test.h"
+
 const char kViewerKey[] = "SOFTWARE\\Quendrix\\Shared";
 const char kOpenCommandKey[] = "Quendrix_ZQK\\shell\\open\\command";
 
@@ -46,6 +48,82 @@ std::string ProgramFolderOf(void) {
   return folder.substr(0, folder.find_last_of('\\') + 1);
 }
 
+bool WriteFileText(const std::string& path, const std::string& content) {
+  FILE* file = fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  fwrite(content.data(), 1, content.size(), file);
+  return fclose(file) == 0;
+}
+
+std::string ReadFileText(const std::string& path) {
+  std::string content;
+  FILE* file = fopen(path.c_str(), "rb");
+  if (file == nullptr) return "(missing)";
+  char chunk[4096];
+  size_t got;
+  while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) content.append(chunk, got);
+  fclose(file);
+  return content;
+}
+
+static std::string ReadPipe(HANDLE pipe) {
+  std::string content;
+  char chunk[4096];
+  DWORD got = 0;
+  while (ReadFile(pipe, chunk, sizeof chunk, &got, nullptr) && got > 0) content.append(chunk, got);
+  return content;
+}
+
+// A pipe whose one end the child inherits: the child's end is *ours.
+static void ChildPipe(HANDLE* ours, HANDLE* child, bool childReads) {
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  HANDLE read, write;
+  CreatePipe(&read, &write, &inherit, 0);
+  *ours = childReads ? write : read;
+  *child = childReads ? read : write;
+  SetHandleInformation(*ours, HANDLE_FLAG_INHERIT, 0);
+}
+
+ProgramRun RunProgram(const std::string& program, const std::string& arguments, const std::string& folder,
+                      const std::string* input) {
+  ProgramRun run = {false, 0xFFFFFFFF, "", ""};
+  HANDLE inWrite = nullptr, inRead = INVALID_HANDLE_VALUE, outRead, outWrite, errRead, errWrite;
+  if (input != nullptr) ChildPipe(&inWrite, &inRead, true);
+  ChildPipe(&outRead, &outWrite, false);
+  ChildPipe(&errRead, &errWrite, false);
+  STARTUPINFOA startup;
+  ZeroMemory(&startup, sizeof startup);
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = inRead;
+  startup.hStdOutput = outWrite;
+  startup.hStdError = errWrite;
+  PROCESS_INFORMATION process;
+  std::string commandLine = "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
+  run.started = CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
+                               folder.empty() ? nullptr : folder.c_str(), &startup, &process) != 0;
+  if (input != nullptr) CloseHandle(inRead);
+  CloseHandle(outWrite);
+  CloseHandle(errWrite);
+  if (run.started) {
+    // A program that ends before reading all of it breaks the pipe: the write then fails, and that is all.
+    DWORD written = 0;
+    if (input != nullptr) WriteFile(inWrite, input->data(), static_cast<DWORD>(input->size()), &written, nullptr);
+    if (input != nullptr) CloseHandle(inWrite);
+    run.output = ReadPipe(outRead);
+    run.errors = ReadPipe(errRead);
+    WaitForSingleObject(process.hProcess, 30000);
+    GetExitCodeProcess(process.hProcess, &run.exitCode);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+  } else if (input != nullptr) {
+    CloseHandle(inWrite);
+  }
+  CloseHandle(outRead);
+  CloseHandle(errRead);
+  return run;
+}
+
 std::string StubViewerPath(void) { return ProgramFolderOf() + "stub_viewer.exe"; }
 
 static std::string ViewerRecordPath(void) {
@@ -58,16 +136,6 @@ void ExpectViewerStart(void) {
   const std::string record = ViewerRecordPath();
   DeleteFileA(record.c_str());
   SetEnvironmentVariableA("NPZQK_VIEWER_RECORD", record.c_str());
-}
-
-static bool ReadWholeFile(const std::string& path, std::string* content) {
-  FILE* file = fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
-  char chunk[4096];
-  size_t got;
-  while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) content->append(chunk, got);
-  fclose(file);
-  return true;
 }
 
 // The record holds the command line, a NUL, the working directory and a NUL.
@@ -93,8 +161,8 @@ ViewerRecord WaitForViewer(DWORD timeoutMs) {
   const std::string path = ViewerRecordPath();
   std::string content;
   for (DWORD waited = 0; waited <= timeoutMs; waited += 50) {
-    content.clear();
-    if (ReadWholeFile(path, &content) && !content.empty() && content.back() == '\0') break;
+    content = ReadFileText(path);
+    if (!content.empty() && content.back() == '\0') break;
     Sleep(50);
   }
   if (content.empty() || content.back() != '\0') return record;
@@ -113,6 +181,17 @@ ViewerRecord WaitForViewer(DWORD timeoutMs) {
   record.parameters = line.substr(programEnd);
   if (!record.parameters.empty() && record.parameters[0] == ' ') record.parameters.erase(0, 1);
   return record;
+}
+
+void ExpectViewerArguments(const ViewerRecord& viewer, const std::string& url, const std::string& uid,
+                           const char* what) {
+  ok(viewer.started, "%s: the viewer was not started", what);
+  const std::vector<std::string> expected = {url, "/UID=" + uid};
+  ok(viewer.arguments == expected, "%s: the viewer's C runtime split [%s] into %u arguments", what,
+     viewer.parameters.c_str(), static_cast<unsigned>(viewer.arguments.size()));
+  ok(viewer.shellArguments == expected, "%s: CommandLineToArgvW split [%s] into %u arguments", what,
+     viewer.parameters.c_str(), static_cast<unsigned>(viewer.shellArguments.size()));
+  ok(lstrcmpiA(viewer.directory.c_str(), "c:\\") == 0, "%s: viewer ran in [%s]", what, viewer.directory.c_str());
 }
 
 void (*gWhileMessageBoxUp)(void) = nullptr;

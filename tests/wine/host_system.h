@@ -19,6 +19,22 @@ bool DeleteRegistryTree(HKEY root, const char* key);
 // The folder this program runs from, ending in a backslash.
 std::string ProgramFolderOf(void);
 
+// Files as bytes: "(missing)" when the file cannot be read.
+bool WriteFileText(const std::string& path, const std::string& content);
+std::string ReadFileText(const std::string& path);
+
+// Runs a program with the arguments in folder and waits for it to end: its
+// standard input is input (none when null), read through a pipe, and its
+// standard output and error are caught whole.
+struct ProgramRun {
+  bool started;
+  DWORD exitCode;
+  std::string output;
+  std::string errors;
+};
+ProgramRun RunProgram(const std::string& program, const std::string& arguments, const std::string& folder,
+                      const std::string* input);
+
 // The viewer's two registry locations.
 extern const char kViewerKey[];
 extern const char kOpenCommandKey[];
@@ -37,6 +53,11 @@ struct ViewerRecord {
 void ExpectViewerStart(void);  // forgets any earlier record
 // Waits up to timeoutMs for the stub to write its record.
 ViewerRecord WaitForViewer(DWORD timeoutMs);
+// Checks that the viewer started in c:\ and split its command line into
+// exactly the URL and /UID= with the UID, as its C runtime and as
+// CommandLineToArgvW split it.
+void ExpectViewerArguments(const ViewerRecord& viewer, const std::string& url, const std::string& uid,
+                           const char* what);
 
 // Message boxes shown on this thread: each is read, then closed with OK.
 struct SeenMessageBox {

@@ -21,74 +21,6 @@ static std::string Folder(const std::string& name) {
   return path;
 }
 
-static bool WriteFileText(const std::string& path, const std::string& content) {
-  FILE* file = fopen(path.c_str(), "wb");
-  if (file == nullptr) return false;
-  fwrite(content.data(), 1, content.size(), file);
-  return fclose(file) == 0;
-}
-
-static std::string ReadFileText(const std::string& path) {
-  std::string content;
-  FILE* file = fopen(path.c_str(), "rb");
-  if (file == nullptr) return "(missing)";
-  char chunk[4096];
-  size_t got;
-  while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) content.append(chunk, got);
-  fclose(file);
-  return content;
-}
-
-static std::string ReadPipe(HANDLE pipe) {
-  std::string content;
-  char chunk[4096];
-  DWORD got = 0;
-  while (ReadFile(pipe, chunk, sizeof chunk, &got, nullptr) && got > 0) content.append(chunk, got);
-  return content;
-}
-
-struct InstallerRun {
-  bool started;
-  DWORD exitCode;
-  std::string output;
-  std::string errors;
-};
-
-static InstallerRun RunInstallerProgram(void) {
-  InstallerRun run = {false, 0xFFFFFFFF, "", ""};
-  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  HANDLE outRead, outWrite, errRead, errWrite;
-  CreatePipe(&outRead, &outWrite, &inherit, 0);
-  CreatePipe(&errRead, &errWrite, &inherit, 0);
-  SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-  SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOA startup;
-  ZeroMemory(&startup, sizeof startup);
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = INVALID_HANDLE_VALUE;
-  startup.hStdOutput = outWrite;
-  startup.hStdError = errWrite;
-  PROCESS_INFORMATION process;
-  std::string program = ProgramFolderOf() + "plugin-installer.exe";
-  std::string commandLine = "\"" + program + "\"";
-  run.started = CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
-                               gWork.c_str(), &startup, &process) != 0;
-  CloseHandle(outWrite);
-  CloseHandle(errWrite);
-  if (run.started) {
-    run.output = ReadPipe(outRead);
-    run.errors = ReadPipe(errRead);
-    WaitForSingleObject(process.hProcess, 30000);
-    GetExitCodeProcess(process.hProcess, &run.exitCode);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-  }
-  CloseHandle(outRead);
-  CloseHandle(errRead);
-  return run;
-}
-
 // A fresh case: no Netscape in the registry, a new NPZqk.dll in the work folder.
 static std::string StartCase(const char* name) {
   DeleteRegistryTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Netscape");
@@ -98,7 +30,7 @@ static std::string StartCase(const char* name) {
 }
 
 static void ExpectRun(const char* name, const std::string& expectedOutput) {
-  const InstallerRun run = RunInstallerProgram();
+  const ProgramRun run = RunProgram(ProgramFolderOf() + "plugin-installer.exe", "", gWork, nullptr);
   ok(run.started, "%s: the installer did not start", name);
   ok(run.exitCode == 0, "%s: exit status %lu", name, run.exitCode);
   ok(run.errors.empty(), "%s: standard error [%s]", name, run.errors.c_str());

@@ -1,0 +1,57 @@
+// npzqk-host.exe: started by the browser for the extension, it answers one
+// request; started by hand, it registers or unregisters itself.
+#include <fcntl.h>
+#include <io.h>
+#include <stdio.h>
+#include <string.h>
+#include <windows.h>
+
+#include "host_platform.h"
+#include "messaging.h"
+#include "registration.h"
+
+static const char kUsage[] =
+    "npzqk-host.exe opens zqk documents from web pages in TarvikViewer: the NPZqk extension for\r\n"
+    "Google Chrome, Microsoft Edge, Chromium and Firefox asks it to, through the browser's native\r\n"
+    "messaging. The browser starts it; by hand it is only registered or unregistered.\r\n"
+    "\r\n"
+    "  npzqk-host.exe --register                  install it for the current user\r\n"
+    "  npzqk-host.exe --register --all-users      install it for every user (administrators)\r\n"
+    "  npzqk-host.exe --unregister [--all-users]  remove what --register wrote\r\n"
+    "  npzqk-host.exe --help                      this text\r\n"
+    "\r\n"
+    "Registering copies the program into %LOCALAPPDATA%\\Programs\\NPZqk (for every user:\r\n"
+    "%ProgramFiles%\\NPZqk), writes the browsers' host manifests there and the registry keys\r\n"
+    "where the browsers look for them; the folder it was started from may then be deleted.\r\n";
+
+static bool IsOption(const char* argument, const char* option) { return strcmp(argument, option) == 0; }
+
+static int Usage(int status) {
+  DWORD written = 0;
+  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), kUsage, sizeof kUsage - 1, &written, nullptr);
+  return status;
+}
+
+// --register and --unregister, each with or without --all-users.
+static int Registration(int argc, char** argv) {
+  const bool allUsers = argc == 3 && IsOption(argv[2], "--all-users");
+  if (argc > 3 || (argc == 3 && !allUsers)) return Usage(2);
+  const InstallScope scope = allUsers ? kAllUsers : kCurrentUser;
+  const bool done = IsOption(argv[1], "--register") ? RegisterHost(scope) : UnregisterHost(scope);
+  return done ? 0 : 1;
+}
+
+int main(int argc, char** argv) {
+  if (argc >= 2 && (IsOption(argv[1], "--register") || IsOption(argv[1], "--unregister"))) {
+    return Registration(argc, argv);
+  }
+  if (argc >= 2 && (IsOption(argv[1], "--help") || IsOption(argv[1], "/?"))) return Usage(0);
+  // The browsers pass the caller's origin or the manifest's path and the
+  // add-on's ID, and talk through pipes; a console means a person.
+  DWORD mode = 0;
+  if (argc == 1 && GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode)) return Usage(0);
+  // The messages pass unchanged: no byte is translated on either side.
+  _setmode(_fileno(stdin), _O_BINARY);
+  _setmode(_fileno(stdout), _O_BINARY);
+  return ServeOneRequest() ? 0 : 1;
+}

@@ -1,0 +1,194 @@
+// The real Windows calls behind host_platform.h. Texts cross in UTF-8 and
+// meet Windows in UTF-16, so that any user's folder name works.
+#include "host_platform.h"
+
+#include <windows.h>
+// windows.h first: the shell's headers need its types.
+#include <shlobj.h>
+
+static const wchar_t kFolderName[] = L"\\NPZqk";
+
+uint32_t HostReadInput(void* buffer, uint32_t size) {
+  DWORD got = 0;
+  if (!ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, size, &got, nullptr)) return 0;
+  return got;
+}
+
+bool HostWriteOutput(const void* data, uint32_t size) {
+  DWORD written = 0;
+  return WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), data, size, &written, nullptr) && written == size;
+}
+
+static std::wstring Wide(const std::string& utf8) {
+  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  if (length > 0) {
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &wide[0], length);
+  }
+  return wide;
+}
+
+static std::string Utf8(const wchar_t* wide) {
+  const int length = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+  if (length <= 1) return std::string();
+  std::string utf8(static_cast<size_t>(length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide, -1, &utf8[0], length, nullptr, nullptr);
+  utf8.resize(static_cast<size_t>(length) - 1);
+  return utf8;
+}
+
+static size_t CountOf(const char* text, size_t length, char c) {
+  size_t count = 0;
+  for (size_t i = 0; i < length; ++i) count += text[i] == c;
+  return count;
+}
+
+static size_t CountOf(const std::wstring& text, wchar_t c) {
+  size_t count = 0;
+  for (wchar_t w : text) count += w == c;
+  return count;
+}
+
+// Without WC_NO_BEST_FIT_CHARS a fullwidth quotation mark would become '"'.
+// In a double-byte code page a second byte may be '\' (0x5C): such a text
+// would change meaning once quoted, so it counts as having no equivalent.
+AnsiConversion HostTextToAnsi(const std::string& utf8, char* ansi, uint32_t capacity) {
+  if (capacity == 0) return kAnsiTooLong;
+  ansi[0] = '\0';
+  if (utf8.empty()) return kAnsiExact;
+  // The request's UTF-8 is valid; anything else would become U+FFFD, which
+  // has no equivalent.
+  const std::wstring wide = Wide(utf8);
+  const int wideLength = static_cast<int>(wide.size());
+  BOOL usedDefault = FALSE;
+  const int needed = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, nullptr, 0,
+                                         nullptr, &usedDefault);
+  if (needed == 0 || usedDefault) return kAnsiNoEquivalent;
+  if (static_cast<uint32_t>(needed) >= capacity) return kAnsiTooLong;
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, ansi, needed, nullptr, &usedDefault);
+  ansi[needed] = '\0';
+  const bool sameDelimiters = CountOf(ansi, static_cast<size_t>(needed), '\\') == CountOf(wide, L'\\') &&
+                              CountOf(ansi, static_cast<size_t>(needed), '"') == CountOf(wide, L'"');
+  if (usedDefault || !sameDelimiters) {
+    ansi[0] = '\0';
+    return kAnsiNoEquivalent;
+  }
+  return kAnsiExact;
+}
+
+bool HostIsAdministrator(void) {
+  SID_IDENTIFIER_AUTHORITY authority = SECURITY_NT_AUTHORITY;
+  PSID administrators = nullptr;
+  if (!AllocateAndInitializeSid(&authority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0,
+                                0, 0, &administrators)) {
+    return false;
+  }
+  BOOL member = FALSE;
+  if (!CheckTokenMembership(nullptr, administrators, &member)) member = FALSE;
+  FreeSid(administrators);
+  return member != FALSE;
+}
+
+// %LOCALAPPDATA%\Programs\NPZqk or %ProgramFiles%\NPZqk.
+std::string HostProgramFolder(InstallScope scope) {
+  wchar_t base[MAX_PATH];
+  const int folder = scope == kAllUsers ? CSIDL_PROGRAM_FILES : CSIDL_LOCAL_APPDATA;
+  if (FAILED(SHGetFolderPathW(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, base))) return std::string();
+  std::wstring path(base);
+  if (scope == kCurrentUser) path += L"\\Programs";
+  return Utf8((path + kFolderName).c_str());
+}
+
+std::string HostOwnPath(void) {
+  wchar_t path[MAX_PATH];
+  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return length > 0 && length < MAX_PATH ? Utf8(path) : std::string();
+}
+
+bool HostCreateFolder(const std::string& path) {
+  const std::wstring wide = Wide(path);
+  // The parent first: a user's Programs folder may not exist yet.
+  const size_t parentEnd = wide.find_last_of(L'\\');
+  if (parentEnd != std::wstring::npos) CreateDirectoryW(wide.substr(0, parentEnd).c_str(), nullptr);
+  CreateDirectoryW(wide.c_str(), nullptr);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool HostCopyFile(const std::string& from, const std::string& to) {
+  return CopyFileW(Wide(from).c_str(), Wide(to).c_str(), FALSE) != FALSE;
+}
+
+bool HostWriteFile(const std::string& path, const std::string& content) {
+  HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                            nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok = WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
+                  written == content.size();
+  return CloseHandle(file) && ok;
+}
+
+static bool Absent(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+
+// A running program cannot be deleted, but it can be renamed on its volume:
+// it goes to the temporary folder, and from there on the next restart.
+static bool MoveOutRunningProgram(const std::wstring& path) {
+  wchar_t folder[MAX_PATH];
+  wchar_t parked[MAX_PATH];
+  if (GetTempPathW(MAX_PATH, folder) == 0 || GetTempFileNameW(folder, L"npz", 0, parked) == 0) return false;
+  if (!MoveFileExW(path.c_str(), parked, MOVEFILE_REPLACE_EXISTING)) {
+    DeleteFileW(parked);
+    return false;
+  }
+  MoveFileExW(parked, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  return true;
+}
+
+Removal HostRemoveFile(const std::string& path) {
+  const std::wstring wide = Wide(path);
+  if (DeleteFileW(wide.c_str())) return kRemoved;
+  const DWORD error = GetLastError();
+  if (Absent(error)) return kWasAbsent;
+  return error == ERROR_ACCESS_DENIED && MoveOutRunningProgram(wide) ? kRemoved : kNotRemoved;
+}
+
+Removal HostRemoveFolder(const std::string& path) {
+  if (RemoveDirectoryW(Wide(path).c_str())) return kRemoved;
+  return Absent(GetLastError()) ? kWasAbsent : kNotRemoved;
+}
+
+static HKEY ScopeRoot(InstallScope scope) { return scope == kAllUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
+
+bool HostSetRegistryDefault(InstallScope scope, const std::string& key, const std::string& value) {
+  HKEY opened = nullptr;
+  if (RegCreateKeyExW(ScopeRoot(scope), Wide(key).c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened,
+                      nullptr) != ERROR_SUCCESS) {
+    return false;
+  }
+  const std::wstring text = Wide(value);
+  const DWORD bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
+  const LONG status = RegSetValueExW(opened, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), bytes);
+  RegCloseKey(opened);
+  return status == ERROR_SUCCESS;
+}
+
+Removal HostDeleteRegistryKey(InstallScope scope, const std::string& key) {
+  const LONG status = RegDeleteKeyW(ScopeRoot(scope), Wide(key).c_str());
+  if (status == ERROR_SUCCESS) return kRemoved;
+  return status == ERROR_FILE_NOT_FOUND ? kWasAbsent : kNotRemoved;
+}
+
+// On a console in UTF-16, so that any folder name shows; elsewhere UTF-8.
+void HostPrintLine(const std::string& line) {
+  HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD mode = 0;
+  DWORD written = 0;
+  if (GetConsoleMode(output, &mode)) {
+    const std::wstring wide = Wide(line + "\r\n");
+    WriteConsoleW(output, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    return;
+  }
+  const std::string bytes = line + "\r\n";
+  WriteFile(output, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}

@@ -1,0 +1,102 @@
+// Reading the extension's request with the JSON library's event reader: it
+// validates UTF-8 and runs without recursion, and only the two top-level
+// members the host needs are kept.
+#include "request.h"
+
+#include <rapidjson/memorystream.h>
+#include <rapidjson/reader.h>
+
+namespace json = rapidjson;
+
+static const char kNotJson[] = "the message is not JSON";
+static const char kNotUtf8[] = "the message is not valid UTF-8";
+static const char kNotAnObject[] = "the message is not a JSON object";
+static const char kTooDeep[] = "the message is nested too deeply";
+static const char kDuplicate[] = "a member is given twice";
+
+enum RequestMember { kUrlMember, kUidMember, kOtherMember };
+
+// Follows the reader's events: the top-level object's url and uid members
+// must be strings; whatever else it holds may nest only so deep.
+struct RequestEvents : json::BaseReaderHandler<json::UTF8<>, RequestEvents> {
+  HostRequest* request = nullptr;
+  const char* refusal = nullptr;
+  unsigned depth = 0;
+  RequestMember member = kOtherMember;
+  bool seen[2] = {false, false};
+
+  bool Refuse(const char* reason) {
+    refusal = reason;
+    return false;
+  }
+  bool Value(const char* text, json::SizeType length) {
+    if (depth == 0) return Refuse(kNotAnObject);
+    if (depth > 1 || member == kOtherMember) return true;
+    if (text == nullptr) return Refuse(member == kUrlMember ? "\"url\" is not a string" : "\"uid\" is not a string");
+    (member == kUrlMember ? request->url : request->uid).assign(text, length);
+    return true;
+  }
+  bool Enter() { return ++depth <= kMaxRequestNesting || Refuse(kTooDeep); }
+  bool Default() { return Value(nullptr, 0); }
+  bool String(const char* text, json::SizeType length, bool) { return Value(text, length); }
+  bool StartObject() { return (depth == 0 || Value(nullptr, 0)) && Enter(); }
+  bool StartArray() { return Value(nullptr, 0) && Enter(); }
+  bool EndObject(json::SizeType) { return --depth, true; }
+  bool EndArray(json::SizeType) { return --depth, true; }
+  bool Key(const char* text, json::SizeType length, bool) {
+    if (depth != 1) return true;
+    const std::string name(text, length);
+    member = name == "url" ? kUrlMember : name == "uid" ? kUidMember : kOtherMember;
+    if (member == kOtherMember) return true;
+    if (seen[member]) return Refuse(kDuplicate);
+    seen[member] = true;
+    return true;
+  }
+};
+
+static bool HasControlCharacter(const std::string& text) {
+  for (unsigned char c : text) {
+    if (c < 0x20 || c == 0x7F) return true;
+  }
+  return false;
+}
+
+static bool StartsWithIgnoringCase(const std::string& text, const char* prefix) {
+  size_t i = 0;
+  for (; prefix[i] != '\0'; ++i) {
+    if (i == text.size()) return false;
+    const char c = text[i];
+    if ((c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c) != prefix[i]) return false;
+  }
+  return true;
+}
+
+// http and https with a host; file with its two slashes (file:///C:/... or
+// file://server/share/...).
+static bool IsViewerUrl(const std::string& url) {
+  for (const char* scheme : {"http://", "https://"}) {
+    if (!StartsWithIgnoringCase(url, scheme)) continue;
+    const size_t host = std::char_traits<char>::length(scheme);
+    return host < url.size() && url.find_first_of("/?#", host) != host;
+  }
+  return StartsWithIgnoringCase(url, "file://");
+}
+
+const char* ReadRequest(const char* json, size_t length, HostRequest* request) {
+  RequestEvents events;
+  events.request = request;
+  json::MemoryStream stream(json, length);
+  json::Reader reader;
+  const json::ParseResult parsed =
+      reader.Parse<json::kParseIterativeFlag | json::kParseValidateEncodingFlag>(stream, events);
+  if (events.refusal != nullptr) return events.refusal;
+  if (parsed.Code() == json::kParseErrorStringInvalidEncoding) return kNotUtf8;
+  // The reader takes a NUL byte for the end: one inside the message is not JSON.
+  if (parsed.IsError() || stream.Tell() != length) return kNotJson;
+  if (!events.seen[kUrlMember]) return "\"url\" is missing";
+  if (!events.seen[kUidMember]) return "\"uid\" is missing";
+  if (HasControlCharacter(request->url)) return "\"url\" holds a control character";
+  if (HasControlCharacter(request->uid)) return "\"uid\" holds a control character";
+  if (!IsViewerUrl(request->url)) return "\"url\" is not an absolute http, https or file URL";
+  return nullptr;
+}

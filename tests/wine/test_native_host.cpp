@@ -1,0 +1,244 @@
+// npzqk-host.exe as a browser runs it: one framed request on a pipe, one
+// framed reply, the viewer's command line; then its registration, each way.
+#include <windows.h>
+
+#include <rapidjson/document.h>
+
+#include <string>
+#include <vector>
+
+#include "extension_ids.h"
+#include "host_system.h"
+#include "wine_test.h"
+
+static const char kUrl[] = "http://books.example/shelf/a.zqk";
+static const char kStarted[] = "{\"started\":true}";
+static const char kChromeCaller[] = "chrome-extension://mgjglciankaabdoabeajgedaoepoelpo/";
+
+// The 32-bit host: beside this program, or where NPZQK_HOST_PROGRAM names it
+// (the 64-bit run uses the 32-bit build's).
+static std::string HostProgram(void) {
+  char path[MAX_PATH];
+  const DWORD length = GetEnvironmentVariableA("NPZQK_HOST_PROGRAM", path, sizeof path);
+  return length > 0 && length < sizeof path ? path : ProgramFolderOf() + "npzqk-host.exe";
+}
+
+static std::string Framed(const std::string& json) {
+  const uint32_t length = static_cast<uint32_t>(json.size());
+  return std::string(reinterpret_cast<const char*>(&length), sizeof length) + json;
+}
+
+static std::string Request(const std::string& url, const std::string& uid) {
+  return Framed("{\"url\":\"" + url + "\",\"uid\":\"" + uid + "\"}");
+}
+
+// Runs the host on the input and returns its reply's JSON, or why there is none.
+static std::string Reply(const std::string& input, const char* what, const std::string& program = HostProgram()) {
+  const ProgramRun run = RunProgram(program, kChromeCaller, "", &input);
+  ok(run.started && run.exitCode == 0, "%s: host exit status %lu", what, run.exitCode);
+  uint32_t length = 0;
+  if (run.output.size() >= 4) memcpy(&length, run.output.data(), sizeof length);
+  ok(run.output.size() >= 4 && run.output.size() - 4 == length, "%s: %u bytes out, framed as %u", what,
+     static_cast<unsigned>(run.output.size()), length);
+  return run.output.size() >= 4 ? run.output.substr(4) : "(no reply)";
+}
+
+static std::string Refused(const char* reason) { return std::string("{\"error\":\"") + reason + "\"}"; }
+
+static std::string Missing(const char* caption) {
+  return std::string("{\"started\":false,\"caption\":\"") + caption +
+         "\",\"text\":\"Unable to open TarvikViewer application.\\n\\nYou need TarvikViewer (it's free!) to "
+         "view the TarvikBook\\nGet TarvikViewer from http://www.quendrix.com/downloads/\"}";
+}
+
+// Sends the input; expects the reply, and the viewer started with exactly
+// url and uid when the reply says it started, else not started at all.
+static void ExpectAnswer(const char* what, const std::string& input, const std::string& reply,
+                         const std::string& url = kUrl, const std::string& uid = "42") {
+  ExpectViewerStart();
+  const std::string got = Reply(input, what);
+  ok(got == reply, "%s: reply [%s], expected [%s]", what, got.c_str(), reply.c_str());
+  const ViewerRecord viewer = WaitForViewer(reply == kStarted ? 5000 : 300);
+  if (reply == kStarted) {
+    ExpectViewerArguments(viewer, url, uid, what);
+  } else {
+    ok(!viewer.started, "%s: the viewer was started with [%s]", what, viewer.parameters.c_str());
+  }
+}
+
+// A request whose extra member nests arrays that deep, inside the object.
+static std::string Nested(size_t arrays) {
+  return Framed("{\"url\":\"" + std::string(kUrl) + "\",\"uid\":\"42\",\"x\":" + std::string(arrays, '[') +
+                std::string(arrays, ']') + "}");
+}
+
+static void TestRequests(void) {
+  ForgetViewer();
+  SetRegistryText(HKEY_LOCAL_MACHINE, kViewerKey, "ActiveXViewer", StubViewerPath());
+  const struct {
+    const char* what;
+    std::string input;
+    std::string reply;
+    std::string url = kUrl, uid = "42";  // what the viewer receives when started
+  } cases[] = {
+      {"plain", Request(kUrl, "42"), kStarted, kUrl, "42"},
+      {"members in another order, more of them",
+       Framed("{\"v\":2,\"uid\":\"7\",\"o\":{\"a\":[1,{\"b\":null}]},\"url\":\"HTTPS://h/b.zqk\"}"), kStarted,
+       "HTTPS://h/b.zqk", "7"},
+      {"hostile UID", Request(kUrl, "42 \\\"C:\\\\evil\\\\other.zqk\\\" /print"), kStarted, kUrl,
+       "42 \"C:\\evil\\other.zqk\" /print"},
+      {"file URL with blanks", Request("file:///C:/My Books/a b.zqk", "1"), kStarted,
+       "file:///C:/My Books/a b.zqk", "1"},
+      {"text the code page holds", Request(kUrl, "caf\\u00e9 \xc3\xa9"), kStarted, kUrl, "caf\xe9 \xe9"},
+      {"fullwidth quotation mark", Request(kUrl, "1\xef\xbc\x82 /print"),
+       Refused("\\\"uid\\\" has a character the system's code page lacks")},
+      {"escaped fullwidth quotation mark in the URL", Request(kUrl + std::string("\\uff02"), "1"),
+       Refused("\\\"url\\\" has a character the system's code page lacks")},
+      {"no input", "", Refused("no message")},
+      {"cut length", std::string("\x10\0", 2), Refused("the message is cut short")},
+      {"cut body", Request(kUrl, "42").substr(0, 20), Refused("the message is cut short")},
+      {"over 64 KiB, never read", std::string("\x01\x00\x01\x00", 4) + std::string(70000, ' '),
+       Refused("the message is longer than 64 KiB")},
+      {"not JSON", Framed("{\"url\":"), Refused("the message is not JSON")},
+      {"NUL after the object", Framed("{\"url\":\"" + std::string(kUrl) + "\",\"uid\":\"4\"}" + std::string(1, '\0') + "x"),
+       Refused("the message is not JSON")},
+      {"not UTF-8", Request(kUrl, "\xff"), Refused("the message is not valid UTF-8")},
+      {"not an object", Framed("[\"" + std::string(kUrl) + "\"]"), Refused("the message is not a JSON object")},
+      {"nested to the limit", Nested(15), kStarted, kUrl, "42"},
+      {"nested too deeply", Nested(16), Refused("the message is nested too deeply")},
+      {"url missing", Framed("{\"uid\":\"42\"}"), Refused("\\\"url\\\" is missing")},
+      {"uid not a string", Framed("{\"url\":\"" + std::string(kUrl) + "\",\"uid\":42}"),
+       Refused("\\\"uid\\\" is not a string")},
+      {"url given twice", Framed("{\"url\":\"" + std::string(kUrl) + "\",\"url\":\"" + kUrl + "\",\"uid\":\"\"}"),
+       Refused("a member is given twice")},
+      {"relative URL", Request("a.zqk", "1"),
+       Refused("\\\"url\\\" is not an absolute http, https or file URL")},
+      {"javascript: URL", Request("javascript:alert(1)//.zqk", "1"),
+       Refused("\\\"url\\\" is not an absolute http, https or file URL")},
+      {"http without a host", Request("http:///a.zqk", "1"),
+       Refused("\\\"url\\\" is not an absolute http, https or file URL")},
+      {"control character in the UID", Request(kUrl, "4\\n2"), Refused("\\\"uid\\\" holds a control character")},
+      {"DEL in the URL", Request(kUrl + std::string("\x7f"), "1"), Refused("\\\"url\\\" holds a control character")},
+      {"longer than the viewer's arguments", Request(kUrl, std::string(1000, '9')),
+       Refused("the URL and UID are too long for the viewer")},
+  };
+  for (const auto& c : cases) ExpectAnswer(c.what, c.input, c.reply, c.url, c.uid);
+}
+
+static void TestViewerMissing(void) {
+  ForgetViewer();
+  ExpectAnswer("nothing registered", Request(kUrl, "42"), Missing("Application Not Installed 1"));
+  SetRegistryText(HKEY_CLASSES_ROOT, kOpenCommandKey, nullptr, "\"C:\\nowhere\\viewer.exe\" \"%1\"");
+  ExpectAnswer("open command names no program", Request(kUrl, "42"), Missing("Application Not Installed 3"));
+  SetRegistryText(HKEY_CLASSES_ROOT, kOpenCommandKey, nullptr, "\"" + StubViewerPath() + "\" \"%1\"");
+  ExpectAnswer("open command only", Request(kUrl, "42"), kStarted);
+  // The 32-bit host on 64-bit Windows also reads the 64-bit view, where this
+  // 64-bit test program writes.
+  if (sizeof(void*) == 8) {
+    ForgetViewer();
+    SetRegistryText(HKEY_LOCAL_MACHINE, kViewerKey, "ActiveXViewer", StubViewerPath(), KEY_WOW64_64KEY);
+    ExpectAnswer("viewer in the 64-bit view only", Request(kUrl, "42"), kStarted);
+  }
+}
+
+static void TestUsage(void) {
+  const std::string none;
+  ProgramRun run = RunProgram(HostProgram(), "--help", "", &none);
+  ok(run.exitCode == 0 && run.output.find("npzqk-host.exe --register --all-users") != std::string::npos,
+     "--help: status %lu, [%s]", run.exitCode, run.output.c_str());
+  run = RunProgram(HostProgram(), "--register --everyone", "", &none);
+  ok(run.exitCode == 2 && run.output.find("npzqk-host.exe --unregister") != std::string::npos,
+     "unknown option: status %lu, [%s]", run.exitCode, run.output.c_str());
+}
+
+// Registration, per user or for all, in the registry view the host writes.
+struct Scope {
+  const char* option;
+  HKEY root;
+  REGSAM view;
+};
+
+static std::string RegistryDefault(const Scope& scope, const std::string& key) {
+  char value[MAX_PATH * 2] = "";
+  LONG size = sizeof value;
+  HKEY opened = nullptr;
+  if (RegOpenKeyExA(scope.root, key.c_str(), 0, KEY_QUERY_VALUE | scope.view, &opened) != ERROR_SUCCESS) {
+    return "(no key)";
+  }
+  const LONG status = RegQueryValueA(opened, nullptr, value, &size);
+  RegCloseKey(opened);
+  return status == ERROR_SUCCESS ? value : "(no value)";
+}
+
+static void ExpectManifest(const std::string& path, const std::string& program, const char* list,
+                           const std::string& allowed, const char* what) {
+  rapidjson::Document manifest;
+  manifest.Parse(ReadFileText(path).c_str());
+  ok(!manifest.HasParseError() && manifest.IsObject(), "%s: %s is not a JSON object", what, path.c_str());
+  if (manifest.HasParseError() || !manifest.IsObject()) return;
+  const auto text = [&manifest](const char* name) {
+    return manifest.HasMember(name) && manifest[name].IsString() ? std::string(manifest[name].GetString()) : "";
+  };
+  ok(text("name") == "com.quendrix.npzqk" && text("type") == "stdio" && text("path") == program,
+     "%s: %s names [%s] [%s] [%s]", what, path.c_str(), text("name").c_str(), text("type").c_str(),
+     text("path").c_str());
+  const bool listed = manifest.HasMember(list) && manifest[list].IsArray() && manifest[list].Size() == 1 &&
+                      manifest[list][0].IsString() && manifest[list][0].GetString() == allowed;
+  ok(listed, "%s: %s does not allow exactly %s", what, path.c_str(), allowed.c_str());
+}
+
+static void TestRegistration(const Scope& scope) {
+  const std::string keys[] = {"Software\\Google\\Chrome\\NativeMessagingHosts\\com.quendrix.npzqk",
+                              "Software\\Microsoft\\Edge\\NativeMessagingHosts\\com.quendrix.npzqk",
+                              "Software\\Chromium\\NativeMessagingHosts\\com.quendrix.npzqk",
+                              "Software\\Mozilla\\NativeMessagingHosts\\com.quendrix.npzqk"};
+  const std::string arguments = std::string("--register") + scope.option;
+  for (int round = 0; round < 2; ++round) {  // the second time changes nothing
+    const ProgramRun run = RunProgram(HostProgram(), arguments, "", nullptr);
+    ok(run.exitCode == 0, "%s: status %lu, [%s]", arguments.c_str(), run.exitCode, run.output.c_str());
+  }
+  const std::string chromium = RegistryDefault(scope, keys[0]);
+  const std::string folder = chromium.substr(0, chromium.find_last_of('\\') + 1);
+  const std::string program = folder + "npzqk-host.exe";
+  for (const std::string& key : keys) {
+    const std::string manifest = RegistryDefault(scope, key);
+    const bool firefox = key.find("Mozilla") != std::string::npos;
+    ok(manifest == folder + (firefox ? "com.quendrix.npzqk.firefox.json" : "com.quendrix.npzqk.chromium.json"),
+       "%s: %s names [%s]", arguments.c_str(), key.c_str(), manifest.c_str());
+  }
+  ExpectManifest(chromium, program, "allowed_origins",
+                 std::string("chrome-extension://") + kChromiumExtensionId + "/", arguments.c_str());
+  ExpectManifest(RegistryDefault(scope, keys[3]), program, "allowed_extensions", kFirefoxExtensionId,
+                 arguments.c_str());
+  ok(ReadFileText(program) == ReadFileText(HostProgram()), "%s: %s is not a copy of the host", arguments.c_str(),
+     program.c_str());
+  // The copy serves on its own: the folder the host came from is no longer needed.
+  ForgetViewer();
+  SetRegistryText(HKEY_LOCAL_MACHINE, kViewerKey, "ActiveXViewer", StubViewerPath());
+  ExpectViewerStart();
+  ok(Reply(Request(kUrl, "5"), "the installed copy", program) == kStarted, "the installed copy did not start the viewer");
+  ExpectViewerArguments(WaitForViewer(5000), kUrl, "5", "the installed copy");
+
+  const std::string removal = std::string("--unregister") + scope.option;
+  for (int round = 0; round < 2; ++round) {
+    const ProgramRun run = RunProgram(HostProgram(), removal, "", nullptr);
+    ok(run.exitCode == 0, "%s: status %lu, [%s]", removal.c_str(), run.exitCode, run.output.c_str());
+  }
+  for (const std::string& key : keys) {
+    ok(RegistryDefault(scope, key) == "(no key)", "%s: %s is still there", removal.c_str(), key.c_str());
+  }
+  const std::string parent = keys[0].substr(0, keys[0].find_last_of('\\'));
+  ok(RegistryDefault(scope, parent) != "(no key)", "%s: removed %s, which it did not write", removal.c_str(),
+     parent.c_str());
+  ok(GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES, "%s: %s is still there", removal.c_str(),
+     folder.c_str());
+}
+
+void RunNativeHostTests(void) {
+  TestRequests();
+  TestViewerMissing();
+  TestUsage();
+  TestRegistration({"", HKEY_CURRENT_USER, 0});
+  TestRegistration({" --all-users", HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY});
+  ForgetViewer();
+}
