@@ -2,6 +2,8 @@
 // meet Windows in UTF-16, so that any user's folder name works.
 #include "host_platform.h"
 
+#include <algorithm>
+
 #include <windows.h>
 // windows.h first: the shell's headers need its types.
 #include <shlobj.h>
@@ -37,16 +39,15 @@ static std::string Utf8(const wchar_t* wide) {
   return utf8;
 }
 
-static size_t CountOf(const char* text, size_t length, char c) {
-  size_t count = 0;
-  for (size_t i = 0; i < length; ++i) count += text[i] == c;
-  return count;
-}
-
-static size_t CountOf(const std::wstring& text, wchar_t c) {
-  size_t count = 0;
-  for (wchar_t w : text) count += w == c;
-  return count;
+// The text's '\' and '"' characters, and the bytes of the same value in its ANSI form.
+static bool SameDelimiters(const std::wstring& text, const char* ansi, size_t length) {
+  for (const char delimiter : {'\\', '"'}) {
+    if (std::count(ansi, ansi + length, delimiter) !=
+        std::count(text.begin(), text.end(), static_cast<wchar_t>(delimiter))) {
+      return false;
+    }
+  }
+  return true;
 }
 
 // Without WC_NO_BEST_FIT_CHARS a fullwidth quotation mark would become '"'.
@@ -65,11 +66,10 @@ AnsiConversion HostTextToAnsi(const std::string& utf8, char* ansi, uint32_t capa
                                          nullptr, &usedDefault);
   if (needed == 0 || usedDefault) return kAnsiNoEquivalent;
   if (static_cast<uint32_t>(needed) >= capacity) return kAnsiTooLong;
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, ansi, needed, nullptr, &usedDefault);
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, ansi, needed, nullptr,
+                      &usedDefault);
   ansi[needed] = '\0';
-  const bool sameDelimiters = CountOf(ansi, static_cast<size_t>(needed), '\\') == CountOf(wide, L'\\') &&
-                              CountOf(ansi, static_cast<size_t>(needed), '"') == CountOf(wide, L'"');
-  if (usedDefault || !sameDelimiters) {
+  if (usedDefault || !SameDelimiters(wide, ansi, static_cast<size_t>(needed))) {
     ansi[0] = '\0';
     return kAnsiNoEquivalent;
   }
@@ -79,8 +79,8 @@ AnsiConversion HostTextToAnsi(const std::string& utf8, char* ansi, uint32_t capa
 bool HostIsAdministrator(void) {
   SID_IDENTIFIER_AUTHORITY authority = SECURITY_NT_AUTHORITY;
   PSID administrators = nullptr;
-  if (!AllocateAndInitializeSid(&authority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0,
-                                0, 0, &administrators)) {
+  if (!AllocateAndInitializeSid(&authority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0,
+                                0, 0, 0, &administrators)) {
     return false;
   }
   BOOL member = FALSE;
@@ -120,8 +120,8 @@ bool HostCopyFile(const std::string& from, const std::string& to) {
 }
 
 bool HostWriteFile(const std::string& path, const std::string& content) {
-  HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                            nullptr);
+  HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
   const bool ok = WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
@@ -158,7 +158,9 @@ Removal HostRemoveFolder(const std::string& path) {
   return Absent(GetLastError()) ? kWasAbsent : kNotRemoved;
 }
 
-static HKEY ScopeRoot(InstallScope scope) { return scope == kAllUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
+static HKEY ScopeRoot(InstallScope scope) {
+  return scope == kAllUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
 
 bool HostSetRegistryDefault(InstallScope scope, const std::string& key, const std::string& value) {
   HKEY opened = nullptr;
@@ -167,8 +169,9 @@ bool HostSetRegistryDefault(InstallScope scope, const std::string& key, const st
     return false;
   }
   const std::wstring text = Wide(value);
-  const DWORD bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
-  const LONG status = RegSetValueExW(opened, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), bytes);
+  const DWORD bytes = static_cast<DWORD>(text.size() + 1) * sizeof(wchar_t);
+  const LONG status =
+      RegSetValueExW(opened, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), bytes);
   RegCloseKey(opened);
   return status == ERROR_SUCCESS;
 }

@@ -15,7 +15,8 @@ static const char kProgramName[] = "npzqk-host.exe";
 static const char kDescription[] = "NPZqk: opens zqk documents from web pages in TarvikViewer";
 
 enum ManifestKind { kChromiumManifest, kFirefoxManifest };
-static const char* const kManifestNames[] = {"com.quendrix.npzqk.chromium.json", "com.quendrix.npzqk.firefox.json"};
+static const char* const kManifestNames[] = {"com.quendrix.npzqk.chromium.json",
+                                             "com.quendrix.npzqk.firefox.json"};
 
 struct BrowserKey {
   const char* browser;
@@ -24,8 +25,10 @@ struct BrowserKey {
 };
 
 static const BrowserKey kBrowserKeys[] = {
-    {"Google Chrome", "Software\\Google\\Chrome\\NativeMessagingHosts\\com.quendrix.npzqk", kChromiumManifest},
-    {"Microsoft Edge", "Software\\Microsoft\\Edge\\NativeMessagingHosts\\com.quendrix.npzqk", kChromiumManifest},
+    {"Google Chrome", "Software\\Google\\Chrome\\NativeMessagingHosts\\com.quendrix.npzqk",
+     kChromiumManifest},
+    {"Microsoft Edge", "Software\\Microsoft\\Edge\\NativeMessagingHosts\\com.quendrix.npzqk",
+     kChromiumManifest},
     {"Chromium", "Software\\Chromium\\NativeMessagingHosts\\com.quendrix.npzqk", kChromiumManifest},
     {"Firefox", "Software\\Mozilla\\NativeMessagingHosts\\com.quendrix.npzqk", kFirefoxManifest},
 };
@@ -48,15 +51,11 @@ static std::string ManifestText(ManifestKind kind, const std::string& programPat
   writer.String(programPath.c_str());
   writer.Key("type");
   writer.String("stdio");
-  if (kind == kChromiumManifest) {
-    writer.Key("allowed_origins");
-    writer.StartArray();
-    writer.String((std::string("chrome-extension://") + kChromiumExtensionId + "/").c_str());
-  } else {
-    writer.Key("allowed_extensions");
-    writer.StartArray();
-    writer.String(kFirefoxExtensionId);
-  }
+  const bool chromium = kind == kChromiumManifest;
+  writer.Key(chromium ? "allowed_origins" : "allowed_extensions");
+  writer.StartArray();
+  writer.String(chromium ? (std::string("chrome-extension://") + kChromiumExtensionId + "/").c_str()
+                         : kFirefoxExtensionId);
   writer.EndArray();
   writer.EndObject();
   return std::string(buffer.GetString()) + "\n";
@@ -77,8 +76,9 @@ static bool CopyProgram(const std::string& programPath) {
 
 static bool RefuseWithoutAdministrator(InstallScope scope) {
   if (scope != kAllUsers || HostIsAdministrator()) return false;
-  HostPrintLine("Registering or unregistering for all users needs an administrator: run it from a "
-                "command prompt opened with \"Run as administrator\", or leave out --all-users.");
+  HostPrintLine(
+      "Registering or unregistering for all users needs an administrator: run it from a "
+      "command prompt opened with \"Run as administrator\", or leave out --all-users.");
   return true;
 }
 

@@ -3,6 +3,8 @@
 // members the host needs are kept.
 #include "request.h"
 
+#include <algorithm>
+
 #include <rapidjson/memorystream.h>
 #include <rapidjson/reader.h>
 
@@ -32,7 +34,8 @@ struct RequestEvents : json::BaseReaderHandler<json::UTF8<>, RequestEvents> {
   bool Value(const char* text, json::SizeType length) {
     if (depth == 0) return Refuse(kNotAnObject);
     if (depth > 1 || member == kOtherMember) return true;
-    if (text == nullptr) return Refuse(member == kUrlMember ? "\"url\" is not a string" : "\"uid\" is not a string");
+    if (text == nullptr)
+      return Refuse(member == kUrlMember ? "\"url\" is not a string" : "\"uid\" is not a string");
     (member == kUrlMember ? request->url : request->uid).assign(text, length);
     return true;
   }
@@ -41,8 +44,12 @@ struct RequestEvents : json::BaseReaderHandler<json::UTF8<>, RequestEvents> {
   bool String(const char* text, json::SizeType length, bool) { return Value(text, length); }
   bool StartObject() { return (depth == 0 || Value(nullptr, 0)) && Enter(); }
   bool StartArray() { return Value(nullptr, 0) && Enter(); }
-  bool EndObject(json::SizeType) { return --depth, true; }
-  bool EndArray(json::SizeType) { return --depth, true; }
+  bool Leave() {
+    --depth;
+    return true;
+  }
+  bool EndObject(json::SizeType) { return Leave(); }
+  bool EndArray(json::SizeType) { return Leave(); }
   bool Key(const char* text, json::SizeType length, bool) {
     if (depth != 1) return true;
     const std::string name(text, length);
@@ -55,10 +62,7 @@ struct RequestEvents : json::BaseReaderHandler<json::UTF8<>, RequestEvents> {
 };
 
 static bool HasControlCharacter(const std::string& text) {
-  for (unsigned char c : text) {
-    if (c < 0x20 || c == 0x7F) return true;
-  }
-  return false;
+  return std::any_of(text.begin(), text.end(), [](unsigned char c) { return c < 0x20 || c == 0x7F; });
 }
 
 static bool StartsWithIgnoringCase(const std::string& text, const char* prefix) {

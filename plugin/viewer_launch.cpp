@@ -18,7 +18,7 @@ static const char kUidSwitch[] = " /UID=";
 static const char kEmptyArgument[] = "\"\"";
 static const char kShellVerb[] = "open";
 static const char kViewerDirectory[] = "c:\\";
-static const int kShowCommand = 5;         // SW_SHOW
+static const int kShowCommand = 5;  // SW_SHOW
 
 // The URL and the UID come from the browser and the page: each is quoted
 // where a blank, tab or quote would otherwise split it or end it, so that the

@@ -10,7 +10,7 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz >/dev/null
 ctest --preset fuzz
 mkdir -p build/fuzz/findings
-for target in fuzz_page_attributes fuzz_open_command fuzz_viewer_arguments fuzz_installer; do
+for target in fuzz_page_attributes fuzz_open_command fuzz_viewer_arguments fuzz_installer fuzz_host_request; do
   work="build/fuzz/corpus/$target"
   mkdir -p "$work"
   echo "== $target: fuzzing for ${seconds}s"

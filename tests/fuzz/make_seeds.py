@@ -1,7 +1,9 @@
 #!/usr/bin/python3
 """Writes the hand-made seed inputs of each fuzz target into corpus/, the
 cases at and past every length limit among them."""
+import json
 import os
+import struct
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 URL = b"http://books.example/a.zqk"
@@ -46,6 +48,30 @@ SEEDS = {
         "version-no-nul": b"\x05" + b"6" * 1024 + b"\x02C:\\",
         "version-with-nul": b"\x05" + b"6\0junk\x02C:\\",
     },
+}
+
+
+def framed(text, length=None):
+    body = text.encode() if isinstance(text, str) else text
+    return struct.pack("<I", len(body) if length is None else length) + body
+
+
+def request(url, uid, **more):
+    return framed(json.dumps(dict(url=url, uid=uid, **more)))
+
+
+SEEDS["fuzz_host_request"] = {
+    "plain": request("http://books.example/a.zqk", "42"),
+    "hostile-uid": request("http://books.example/a.zqk", '42 "C:\\evil\\other.zqk" /print'),
+    "latin1": request("file:///C:/My Books/caf\u00e9.zqk", "\u00e9"),
+    "fullwidth-quote": request("http://h/a.zqk", "1\uff02 /print"),
+    "more-members": request("https://h/a.zqk", "", v=2, o={"a": [1, None, True]}),
+    "deep": framed('{"url":"http://h/a.zqk","uid":"1","x":' + "[" * 20 + "]" * 20 + "}"),
+    "duplicate": framed('{"url":"http://h/a","url":"http://h/b","uid":"1"}'),
+    "nul-after": framed('{"url":"http://h/a","uid":"1"}\0x'),
+    "too-long": framed("", 65537),
+    "cut": framed('{"url":"http://h/a","uid":"1"}', 40),
+    "arguments-1023": request("http://h/" + "u" * 1000, "5" * 8),
 }
 
 for target, seeds in SEEDS.items():

@@ -108,7 +108,8 @@ ProgramRun RunProgram(const std::string& program, const std::string& arguments, 
   if (run.started) {
     // A program that ends before reading all of it breaks the pipe: the write then fails, and that is all.
     DWORD written = 0;
-    if (input != nullptr) WriteFile(inWrite, input->data(), static_cast<DWORD>(input->size()), &written, nullptr);
+    if (input != nullptr)
+      WriteFile(inWrite, input->data(), static_cast<DWORD>(input->size()), &written, nullptr);
     if (input != nullptr) CloseHandle(inWrite);
     run.output = ReadPipe(outRead);
     run.errors = ReadPipe(errRead);
@@ -191,7 +192,8 @@ void ExpectViewerArguments(const ViewerRecord& viewer, const std::string& url, c
      viewer.parameters.c_str(), static_cast<unsigned>(viewer.arguments.size()));
   ok(viewer.shellArguments == expected, "%s: CommandLineToArgvW split [%s] into %u arguments", what,
      viewer.parameters.c_str(), static_cast<unsigned>(viewer.shellArguments.size()));
-  ok(lstrcmpiA(viewer.directory.c_str(), "c:\\") == 0, "%s: viewer ran in [%s]", what, viewer.directory.c_str());
+  ok(lstrcmpiA(viewer.directory.c_str(), "c:\\") == 0, "%s: viewer ran in [%s]", what,
+     viewer.directory.c_str());
 }
 
 void (*gWhileMessageBoxUp)(void) = nullptr;

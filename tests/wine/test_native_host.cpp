@@ -33,7 +33,8 @@ static std::string Request(const std::string& url, const std::string& uid) {
 }
 
 // Runs the host on the input and returns its reply's JSON, or why there is none.
-static std::string Reply(const std::string& input, const char* what, const std::string& program = HostProgram()) {
+static std::string Reply(const std::string& input, const char* what,
+                         const std::string& program = HostProgram()) {
   const ProgramRun run = RunProgram(program, kChromeCaller, "", &input);
   ok(run.started && run.exitCode == 0, "%s: host exit status %lu", what, run.exitCode);
   uint32_t length = 0;
@@ -100,16 +101,19 @@ static void TestRequests(void) {
       {"over 64 KiB, never read", std::string("\x01\x00\x01\x00", 4) + std::string(70000, ' '),
        Refused("the message is longer than 64 KiB")},
       {"not JSON", Framed("{\"url\":"), Refused("the message is not JSON")},
-      {"NUL after the object", Framed("{\"url\":\"" + std::string(kUrl) + "\",\"uid\":\"4\"}" + std::string(1, '\0') + "x"),
+      {"NUL after the object",
+       Framed("{\"url\":\"" + std::string(kUrl) + "\",\"uid\":\"4\"}" + std::string(1, '\0') + "x"),
        Refused("the message is not JSON")},
       {"not UTF-8", Request(kUrl, "\xff"), Refused("the message is not valid UTF-8")},
-      {"not an object", Framed("[\"" + std::string(kUrl) + "\"]"), Refused("the message is not a JSON object")},
+      {"not an object", Framed("[\"" + std::string(kUrl) + "\"]"),
+       Refused("the message is not a JSON object")},
       {"nested to the limit", Nested(15), kStarted, kUrl, "42"},
       {"nested too deeply", Nested(16), Refused("the message is nested too deeply")},
       {"url missing", Framed("{\"uid\":\"42\"}"), Refused("\\\"url\\\" is missing")},
       {"uid not a string", Framed("{\"url\":\"" + std::string(kUrl) + "\",\"uid\":42}"),
        Refused("\\\"uid\\\" is not a string")},
-      {"url given twice", Framed("{\"url\":\"" + std::string(kUrl) + "\",\"url\":\"" + kUrl + "\",\"uid\":\"\"}"),
+      {"url given twice",
+       Framed("{\"url\":\"" + std::string(kUrl) + "\",\"url\":\"" + kUrl + "\",\"uid\":\"\"}"),
        Refused("a member is given twice")},
       {"relative URL", Request("a.zqk", "1"),
        Refused("\\\"url\\\" is not an absolute http, https or file URL")},
@@ -117,8 +121,10 @@ static void TestRequests(void) {
        Refused("\\\"url\\\" is not an absolute http, https or file URL")},
       {"http without a host", Request("http:///a.zqk", "1"),
        Refused("\\\"url\\\" is not an absolute http, https or file URL")},
-      {"control character in the UID", Request(kUrl, "4\\n2"), Refused("\\\"uid\\\" holds a control character")},
-      {"DEL in the URL", Request(kUrl + std::string("\x7f"), "1"), Refused("\\\"url\\\" holds a control character")},
+      {"control character in the UID", Request(kUrl, "4\\n2"),
+       Refused("\\\"uid\\\" holds a control character")},
+      {"DEL in the URL", Request(kUrl + std::string("\x7f"), "1"),
+       Refused("\\\"url\\\" holds a control character")},
       {"longer than the viewer's arguments", Request(kUrl, std::string(1000, '9')),
        Refused("the URL and UID are too long for the viewer")},
   };
@@ -177,7 +183,8 @@ static void ExpectManifest(const std::string& path, const std::string& program, 
   ok(!manifest.HasParseError() && manifest.IsObject(), "%s: %s is not a JSON object", what, path.c_str());
   if (manifest.HasParseError() || !manifest.IsObject()) return;
   const auto text = [&manifest](const char* name) {
-    return manifest.HasMember(name) && manifest[name].IsString() ? std::string(manifest[name].GetString()) : "";
+    return manifest.HasMember(name) && manifest[name].IsString() ? std::string(manifest[name].GetString())
+                                                                 : "";
   };
   ok(text("name") == "com.quendrix.npzqk" && text("type") == "stdio" && text("path") == program,
      "%s: %s names [%s] [%s] [%s]", what, path.c_str(), text("name").c_str(), text("type").c_str(),
@@ -203,20 +210,22 @@ static void TestRegistration(const Scope& scope) {
   for (const std::string& key : keys) {
     const std::string manifest = RegistryDefault(scope, key);
     const bool firefox = key.find("Mozilla") != std::string::npos;
-    ok(manifest == folder + (firefox ? "com.quendrix.npzqk.firefox.json" : "com.quendrix.npzqk.chromium.json"),
+    ok(manifest ==
+           folder + (firefox ? "com.quendrix.npzqk.firefox.json" : "com.quendrix.npzqk.chromium.json"),
        "%s: %s names [%s]", arguments.c_str(), key.c_str(), manifest.c_str());
   }
   ExpectManifest(chromium, program, "allowed_origins",
                  std::string("chrome-extension://") + kChromiumExtensionId + "/", arguments.c_str());
   ExpectManifest(RegistryDefault(scope, keys[3]), program, "allowed_extensions", kFirefoxExtensionId,
                  arguments.c_str());
-  ok(ReadFileText(program) == ReadFileText(HostProgram()), "%s: %s is not a copy of the host", arguments.c_str(),
-     program.c_str());
+  ok(ReadFileText(program) == ReadFileText(HostProgram()), "%s: %s is not a copy of the host",
+     arguments.c_str(), program.c_str());
   // The copy serves on its own: the folder the host came from is no longer needed.
   ForgetViewer();
   SetRegistryText(HKEY_LOCAL_MACHINE, kViewerKey, "ActiveXViewer", StubViewerPath());
   ExpectViewerStart();
-  ok(Reply(Request(kUrl, "5"), "the installed copy", program) == kStarted, "the installed copy did not start the viewer");
+  ok(Reply(Request(kUrl, "5"), "the installed copy", program) == kStarted,
+     "the installed copy did not start the viewer");
   ExpectViewerArguments(WaitForViewer(5000), kUrl, "5", "the installed copy");
 
   const std::string removal = std::string("--unregister") + scope.option;
