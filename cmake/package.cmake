@@ -1,13 +1,14 @@
 # The release: a ZIP made by CPack, with its SHA-256 checksum beside it,
-# holding the plug-in, the installer and a short text for the user. The
-# 32-bit build packages; the 64-bit plug-in joins it, under x64\, from the
-# 64-bit build tree named by NPZQK_X64_BUILD_DIR when that tree is built.
+# holding the plug-in, the installer, the native messaging host and a short
+# text for the user. The 32-bit build packages; the 64-bit plug-in joins it,
+# under x64\, from the 64-bit build tree named by NPZQK_X64_BUILD_DIR when
+# that tree is built.
 if(NPZQK_64_BIT)
   install(TARGETS NPZqk RUNTIME DESTINATION x64)
   return()
 endif()
 
-install(TARGETS NPZqk plugin-installer RUNTIME DESTINATION .)
+install(TARGETS NPZqk plugin-installer npzqk-host RUNTIME DESTINATION .)
 configure_file(${PROJECT_SOURCE_DIR}/packaging/README.txt.in ${PROJECT_BINARY_DIR}/README.txt
                @ONLY NEWLINE_STYLE CRLF)
 install(FILES ${PROJECT_BINARY_DIR}/README.txt DESTINATION .)

@@ -45,3 +45,29 @@ echo "  plugin-installer.exe run in build/release/$release, which holds NPZqk.dl
 (cd "build/release/$release" && wine plugin-installer.exe) | tr -d '\r' | sed 's/^/    /'
 echo "  installed: $(ls -l "$plugins/NPZqk.dll" | awk '{print $5, "bytes"}'), $(cmp -s "$plugins/NPZqk.dll" "build/release/$release/NPZqk.dll" && echo "identical to the release file" || echo "DIFFERENT from the release file")"
 wine reg.exe delete 'HKLM\SOFTWARE\Netscape' /f >/dev/null
+
+echo
+echo "== The native messaging host, as Chrome, Edge and Firefox start it"
+host_dir="build/release/$release"
+echo "  npzqk-host.exe --register, run in build/release/$release:"
+(cd "$host_dir" && wine npzqk-host.exe --register) | tr -d '\r' | sed 's/^/    /'
+wine reg.exe add 'HKLM\SOFTWARE\Quendrix\Shared' /v ActiveXViewer /d "$(wine winepath.exe -w build/windows/bin/stub_viewer.exe | tr -d '\r')" /f >/dev/null
+record="$PWD/build/demo/viewer-record"
+rm -f "$record"
+NPZQK_VIEWER_RECORD=$(wine winepath.exe -w "$record" | tr -d '\r')
+export NPZQK_VIEWER_RECORD
+request='{"url":"http://books.example/shelf/a.zqk","uid":"42 \"C:\\evil.zqk\" /print"}'
+installed="$(wine winepath.exe -u "$(wine cmd.exe /c 'echo %LOCALAPPDATA%' | tr -d '\r')" | tr -d '\r')/Programs/NPZqk/npzqk-host.exe"
+echo "  the request, framed by its 32-bit length, to the installed copy: $request"
+/usr/bin/python3 -c 'import struct, sys; b = sys.argv[1].encode(); sys.stdout.buffer.write(struct.pack("<I", len(b)) + b)' "$request" |
+  wine "$installed" "chrome-extension://$(/usr/bin/python3 scripts/extension_ids.py | head -1)/" |
+  /usr/bin/python3 -c 'import struct, sys; d = sys.stdin.buffer.read(); print("  its reply (%d bytes, framed as %d): %s" % (len(d) - 4, struct.unpack("<I", d[:4])[0], d[4:].decode()))'
+for i in $(seq 50); do [ -f "$record" ] && break; sleep 0.1; done
+if [ -f "$record" ]; then
+  /usr/bin/python3 -c 'import sys; p = open(sys.argv[1], "rb").read().split(b"\0"); print("  the viewer started with:", p[0].decode("cp1252")); print("  its arguments:", " | ".join(a.decode("cp1252") for a in p[2:-1]))' "$record"
+else
+  echo "  the viewer was not started"
+fi
+wine reg.exe delete 'HKLM\SOFTWARE\Quendrix' /f >/dev/null
+echo "  npzqk-host.exe --unregister:"
+(cd "$host_dir" && wine npzqk-host.exe --unregister) | tr -d '\r' | sed 's/^/    /'

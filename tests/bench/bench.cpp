@@ -3,7 +3,9 @@
 // DLL; one document's operations against the bare registry calls they make;
 // NPP_Write of a 64 KiB block against an empty function call. The viewer
 // launch is replaced by a stub that reports success, so no process is
-// started on either side.
+// started on either side. Then one whole run of the native messaging host
+// (start, request, lookup, the stub viewer's launch, reply, exit) against
+// starting an empty console program of the same build with the same pipes.
 #include <stdio.h>
 #include <string.h>
 #include <windows.h>
@@ -12,13 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "host_system.h"
 #include "npapi.h"
 
 typedef NPError(WINAPI* GetEntryPointsFunction)(NPPluginFuncs*);
 typedef NPError(WINAPI* InitializeFunction)(NPNetscapeFuncs*);
 typedef NPError(WINAPI* ShutdownFunction)(void);
 
-static const char kViewerKey[] = "SOFTWARE\\Quendrix\\Shared";
 static LARGE_INTEGER gFrequency;
 
 static std::string Folder(void) {
@@ -175,6 +177,27 @@ static void BenchDocument(const std::string& folder) {
   FreeLibrary(library);
 }
 
+static void BenchNativeHost(const std::string& folder) {
+  const std::string host = folder + "npzqk-host.exe";
+  if (GetFileAttributesA(host.c_str()) == INVALID_FILE_ATTRIBUTES) return;  // the 64-bit tree has none
+  ForgetViewer();
+  SetRegistryText(HKEY_LOCAL_MACHINE, kViewerKey, "ActiveXViewer", StubViewerPath());
+  const std::string json = "{\"url\":\"http://books.example/shelf/book.zqk\",\"uid\":\"bench-42\"}";
+  const uint32_t length = static_cast<uint32_t>(json.size());
+  const std::string request = std::string(reinterpret_cast<const char*>(&length), sizeof length) + json;
+  bool answered = true;
+  const double run = MedianMicroseconds(7, 5, [&] {
+    ExpectViewerStart();
+    answered = RunProgram(host, "chrome-extension://bench/", "", &request).output.size() > 4 && answered;
+  });
+  const double bare =
+      MedianMicroseconds(7, 5, [&] { RunProgram(folder + "empty_program.exe", "", "", &request); });
+  if (!answered) printf("npzqk-host.exe did not answer every request\n");
+  Report("npzqk-host.exe: one request, viewer started", run, "an empty console program of the same build",
+         bare);
+  ForgetViewer();
+}
+
 int main(void) {
   setvbuf(stdout, nullptr, _IONBF, 0);
   QueryPerformanceFrequency(&gFrequency);
@@ -185,5 +208,6 @@ int main(void) {
   printf("Medians of 7 rounds, per iteration; user32, gdi32, shell32 and advapi32 loaded beforehand.\n\n");
   BenchLoading(folder);
   BenchDocument(folder);
+  BenchNativeHost(folder);
   return 0;
 }
