@@ -11,7 +11,8 @@ endif()
 install(TARGETS NPZqk plugin-installer npzqk-host RUNTIME DESTINATION .)
 configure_file(${PROJECT_SOURCE_DIR}/packaging/README.txt.in ${PROJECT_BINARY_DIR}/README.txt
                @ONLY NEWLINE_STYLE CRLF)
-install(FILES ${PROJECT_BINARY_DIR}/README.txt DESTINATION .)
+configure_file(${PROJECT_SOURCE_DIR}/CHANGELOG.md ${PROJECT_BINARY_DIR}/CHANGELOG.md @ONLY NEWLINE_STYLE CRLF)
+install(FILES ${PROJECT_BINARY_DIR}/README.txt ${PROJECT_BINARY_DIR}/CHANGELOG.md DESTINATION .)
 
 set(NPZQK_X64_BUILD_DIR "" CACHE PATH "The 64-bit build tree whose NPZqk.dll the release also holds")
 set(CPACK_GENERATOR ZIP)
@@ -19,6 +20,11 @@ set(CPACK_PACKAGE_NAME NPZqk)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_SYSTEM_NAME windows)
 set(CPACK_PACKAGE_CHECKSUM SHA256)
+# Signed when a certificate is given, then made the same bytes for the same
+# files (cmake/release-sign.cmake, cmake/release-normalize.cmake).
+set(CPACK_NPZQK_SOURCE_DIR ${PROJECT_SOURCE_DIR})
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/release-sign.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/release-normalize.cmake)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};NPZqk;ALL;/")
 configure_file(${CMAKE_CURRENT_LIST_DIR}/package-projects.cmake.in ${PROJECT_BINARY_DIR}/package-projects.cmake @ONLY)

@@ -13,14 +13,21 @@ else()
 endif()
 
 # Every Windows program of the project imports only Windows system DLLs: the
-# compiler's runtimes are linked in, and the files are stripped.
+# compiler's runtimes are linked in, and the files are stripped. They ask
+# Windows for its protections (ASLR with relocations, high-entropy ASLR for
+# 64-bit files, DEP), and carry no time stamp, so that a build of the same
+# commit gives the same bytes.
 add_library(windows_static_runtime INTERFACE)
-target_link_options(windows_static_runtime INTERFACE -static -static-libgcc -static-libstdc++ -s)
+target_link_options(windows_static_runtime INTERFACE -static -static-libgcc -static-libstdc++ -s
+  -Wl,--no-insert-timestamp -Wl,--dynamicbase -Wl,--nxcompat $<$<BOOL:${NPZQK_64_BIT}>:-Wl,--high-entropy-va>)
 
-# What the deliverables are compiled with: small, and without the C++
-# features they do not use.
+# What the deliverables are compiled with: small, without the C++ features
+# they do not use, with stack protection (its runtime linked in statically),
+# and with no trace of the folder they were built in.
 add_library(deliverable_options INTERFACE)
-target_compile_options(deliverable_options INTERFACE -Os -fno-exceptions -fno-rtti)
+target_compile_options(deliverable_options INTERFACE -Os -fno-exceptions -fno-rtti -fstack-protector-strong
+  -ffile-prefix-map=${PROJECT_SOURCE_DIR}/= -ffile-prefix-map=${PROJECT_BINARY_DIR}/=)
+target_link_options(deliverable_options INTERFACE -fstack-protector-strong)
 target_link_libraries(deliverable_options INTERFACE windows_static_runtime)
 
 add_library(NPZqk SHARED
@@ -52,8 +59,13 @@ target_include_directories(npzqk-host PRIVATE plugin host ${PROJECT_BINARY_DIR}/
 target_link_libraries(npzqk-host PRIVATE deliverable_options rapidjson shell32 advapi32)
 endif()
 
-add_subdirectory(tests/wine)
-add_subdirectory(tests/bench)
+# The programs that test and measure the deliverables; a tree that only
+# makes the release can leave them out.
+option(NPZQK_TEST_PROGRAMS "Build the Wine test programs and the benchmark" ON)
+if(NPZQK_TEST_PROGRAMS)
+  add_subdirectory(tests/wine)
+  add_subdirectory(tests/bench)
+endif()
 
 # The built files read as files, on the Linux side.
 set(pe_files $<TARGET_FILE:NPZqk>)

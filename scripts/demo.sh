@@ -19,6 +19,11 @@ cmake -E tar xf "$zip"
 echo "== The release: build/release/$zip"
 sed 's/^/  /' "$zip.sha256"
 sha256sum --quiet -c "$zip.sha256"
+if [ -n "${NPZQK_SIGN_PKCS12:-}" ]; then
+  echo "  signed with the certificate in $NPZQK_SIGN_PKCS12"
+else
+  echo "  unsigned: no code-signing certificate given (NPZQK_SIGN_PKCS12 and NPZQK_SIGN_PASSWORD)"
+fi
 (cd "$release" && find . -type f | sort | sed 's|^\./||') | while read -r file; do
   details=$(/usr/bin/python3 ../../tests/pe/check_pe.py --describe "$release/$file" 2>/dev/null || echo "text")
   printf '  %-22s %6d bytes  %s\n' "$file" "$(stat -c %s "$release/$file")" "$details"

@@ -8,7 +8,7 @@ packages=(cmake ninja-build g++ libgtest-dev
           g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
           wine wine32 wine64 xvfb xauth
           clang clang-tidy clang-format cppcheck libclang-rt-14-dev
-          python3-pefile rapidjson-dev)
+          python3-pefile rapidjson-dev strip-nondeterminism osslsigncode openssl)
 
 missing=()
 for p in "${packages[@]}"; do

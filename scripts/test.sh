@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Every test: static analysis, the native unit tests under the sanitizers, a
-# short bounded fuzzing run, then the real DLLs (32-bit and 64-bit) and the
-# installer under Wine.
+# short bounded fuzzing run, the real DLLs (32-bit and 64-bit), the installer
+# and the native messaging host under Wine, then the release: built twice,
+# hardened, signed.
 # Installs what it needs first; the rest is the project's CMake presets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,3 +26,6 @@ ctest --preset windows
 
 echo "== Windows tests under Wine: 64-bit"
 ctest --preset windows-x64
+
+echo "== The release: reproducible, hardened, signed"
+bash scripts/release-check.sh

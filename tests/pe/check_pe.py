@@ -3,7 +3,10 @@
 console programs (the installer, the native messaging host) as files, independently of Windows: machine, exports, imports, size and the
 raw version resource, whose entries must stand in their exact order with the
 empty ones present and empty. With --describe FILE it only names the file's
-machine and imports."""
+machine and imports. With --release FILE... it checks each DLL and program of
+the release for the protections Windows offers and the reproducible build
+needs: ASLR with relocations, high-entropy ASLR for 64-bit files, DEP, no
+section both writable and executable, stack protection, no time stamp."""
 import os
 import struct
 import sys
@@ -143,6 +146,34 @@ def check_console_program(path):
     check(not has_version, "the installer carries a version resource")
 
 
+DYNAMIC_BASE, NX_COMPAT, HIGH_ENTROPY_VA = 0x40, 0x100, 0x20
+WRITABLE_EXECUTABLE = 0x80000000 | 0x20000000
+# What the statically linked stack-protection runtime says when it stops a program.
+STACK_PROTECTOR_MESSAGE = b"*** stack smashing detected ***"
+
+
+def check_hardening(path):
+    name = os.path.relpath(path)
+    failed = len(failures)
+    pe = pefile.PE(path)
+    flags = pe.OPTIONAL_HEADER.DllCharacteristics
+    relocations = pe.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_BASERELOC"]]
+    wide = pe.OPTIONAL_HEADER.Magic == 0x20B
+    check(flags & DYNAMIC_BASE and relocations.Size > 0, f"{name}: no ASLR with relocations")
+    check(flags & NX_COMPAT, f"{name}: no DEP")
+    check(not wide or flags & HIGH_ENTROPY_VA, f"{name}: no high-entropy ASLR")
+    both = [s.Name.rstrip(b"\0").decode() for s in pe.sections if s.Characteristics & WRITABLE_EXECUTABLE ==
+            WRITABLE_EXECUTABLE]
+    check(not both, f"{name}: sections both writable and executable: {both}")
+    check(pe.__data__.find(STACK_PROTECTOR_MESSAGE) != -1, f"{name}: no stack protection")
+    stamps = [pe.FILE_HEADER.TimeDateStamp]
+    if hasattr(pe, "DIRECTORY_ENTRY_EXPORT"):
+        stamps.append(pe.DIRECTORY_ENTRY_EXPORT.struct.TimeDateStamp)
+    check(stamps == [0] * len(stamps), f"{name}: time stamps {stamps}")
+    if len(failures) == failed:
+        print(f"{name}: ASLR{', high-entropy' if wide else ''}, DEP, no W+X section, stack protection, no time stamp")
+
+
 def describe(path):
     """One line for the release listing: the machine and the imported DLLs."""
     pe = pefile.PE(path)
@@ -154,9 +185,16 @@ def main():
     if sys.argv[1] == "--describe":
         describe(sys.argv[2])
         return 0
-    check_library(sys.argv[1])
-    for program in sys.argv[2:]:
-        check_console_program(program)
+    if sys.argv[1] == "--release":
+        for path in sys.argv[2:]:
+            check_hardening(path)
+        for failure in failures:
+            print("FAILED:", failure)
+        return 1 if failures else 0
+    else:
+        check_library(sys.argv[1])
+        for program in sys.argv[2:]:
+            check_console_program(program)
     for failure in failures:
         print("FAILED:", failure)
     print(f"pe: {len(failures)} failed")
