@@ -1,6 +1,6 @@
 # The release: a ZIP made by CPack, with its SHA-256 checksum beside it,
-# holding the plug-in, the installer, the native messaging host and a short
-# text for the user. The 32-bit build packages; the 64-bit plug-in joins it,
+# holding the plug-in, the installer, the native messaging host, the browser
+# extension and a short text for the user. The 32-bit build packages; the 64-bit plug-in joins it,
 # under x64\, from the 64-bit build tree named by NPZQK_X64_BUILD_DIR when
 # that tree is built.
 if(NPZQK_64_BIT)
@@ -9,6 +9,7 @@ if(NPZQK_64_BIT)
 endif()
 
 install(TARGETS NPZqk plugin-installer npzqk-host RUNTIME DESTINATION .)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/extension/ DESTINATION extension)
 configure_file(${PROJECT_SOURCE_DIR}/packaging/README.txt.in ${PROJECT_BINARY_DIR}/README.txt
                @ONLY NEWLINE_STYLE CRLF)
 configure_file(${PROJECT_SOURCE_DIR}/CHANGELOG.md ${PROJECT_BINARY_DIR}/CHANGELOG.md @ONLY NEWLINE_STYLE CRLF)

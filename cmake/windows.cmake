@@ -57,6 +57,15 @@ add_executable(npzqk-host
   host/main.cpp)
 target_include_directories(npzqk-host PRIVATE plugin host ${PROJECT_BINARY_DIR}/generated)
 target_link_libraries(npzqk-host PRIVATE deliverable_options rapidjson shell32 advapi32)
+
+# The browser extension that talks to it, as the browsers load it: its own
+# files, copied into the tree.
+file(GLOB extension_files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/extension/*)
+add_custom_target(extension ALL
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${PROJECT_BINARY_DIR}/extension
+  COMMAND ${CMAKE_COMMAND} -E copy_directory ${PROJECT_SOURCE_DIR}/extension ${PROJECT_BINARY_DIR}/extension
+  DEPENDS ${extension_files}
+  COMMENT "Copying the browser extension")
 endif()
 
 # The programs that test and measure the deliverables; a tree that only

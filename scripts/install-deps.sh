@@ -8,7 +8,8 @@ packages=(cmake ninja-build g++ libgtest-dev
           g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
           wine wine32 wine64 xvfb xauth
           clang clang-tidy clang-format cppcheck libclang-rt-14-dev
-          python3-pefile rapidjson-dev strip-nondeterminism osslsigncode openssl)
+          python3-pefile rapidjson-dev strip-nondeterminism osslsigncode openssl
+          chromium chromium-driver firefox-esr python3-selenium python3-websockets nodejs)
 
 missing=()
 for p in "${packages[@]}"; do

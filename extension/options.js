@@ -1,0 +1,49 @@
+// The allowed sites: the user's own, removable here, and those the
+// administrator set, shown as such.
+"use strict";
+
+const api = globalThis.browser ?? globalThis.chrome;
+
+async function managedSites() {
+  try {
+    const { allowedSites = [] } = await api.storage.managed.get("allowedSites");
+    return allowedSites.map(String);
+  } catch {
+    return [];
+  }
+}
+
+function siteRow(site, managed) {
+  const row = document.createElement("li");
+  const name = document.createElement("span");
+  name.textContent = site;
+  row.append(name);
+  if (managed) {
+    const note = document.createElement("em");
+    note.textContent = "set by your administrator";
+    row.append(note);
+  } else {
+    const remove = document.createElement("button");
+    remove.type = "button";
+    remove.textContent = "Remove";
+    remove.setAttribute("aria-label", `Remove ${site}`);
+    remove.addEventListener("click", async () => {
+      const { sites = [] } = await api.storage.local.get("sites");
+      await api.storage.local.set({ sites: sites.filter((kept) => kept !== site) });
+    });
+    row.append(remove);
+  }
+  return row;
+}
+
+async function show() {
+  const { sites = [] } = await api.storage.local.get("sites");
+  const managed = await managedSites();
+  const list = document.getElementById("sites");
+  list.replaceChildren(...managed.map((site) => siteRow(site, true)),
+                       ...sites.filter((site) => !managed.includes(site)).map((site) => siteRow(site, false)));
+  document.getElementById("none").hidden = list.children.length > 0;
+}
+
+api.storage.onChanged.addListener(show);
+show();

@@ -1,0 +1,43 @@
+#!/usr/bin/python3
+"""The extension's files are well formed: every JSON file parses, every file
+the manifest names exists, its version is the release's, and every script
+passes the JavaScript engine's syntax check.
+
+    check_extension.py EXTENSION_DIR VERSION"""
+import json
+import os
+import subprocess
+import sys
+
+folder, version = sys.argv[1:3]
+failures = []
+manifest = {}
+for name in sorted(os.listdir(folder)):
+    path = os.path.join(folder, name)
+    if name.endswith(".json"):
+        try:
+            with open(path, encoding="utf-8") as f:
+                parsed = json.load(f)
+            if name == "manifest.json":
+                manifest = parsed
+        except ValueError as error:
+            failures.append(f"{name}: {error}")
+    elif name.endswith(".js"):
+        checked = subprocess.run(["node", "--check", path], capture_output=True, text=True)
+        if checked.returncode != 0:
+            failures.append(f"{name}: {checked.stderr.strip()}")
+
+named = [*manifest.get("background", {}).get("scripts", []), manifest.get("background", {}).get("service_worker"),
+         manifest.get("options_ui", {}).get("page"), manifest.get("storage", {}).get("managed_schema")]
+for script in manifest.get("content_scripts", []):
+    named += script.get("js", [])
+for name in named:
+    if not name or not os.path.isfile(os.path.join(folder, name)):
+        failures.append(f"manifest.json names {name!r}, which is not there")
+if manifest.get("manifest_version") != 3 or manifest.get("version") != version:
+    failures.append(f"manifest.json: version {manifest.get('manifest_version')}/{manifest.get('version')}, "
+                    f"expected 3/{version}")
+for failure in failures:
+    print("FAILED:", failure)
+print(f"extension: {len(named) + 2 - len(failures)} passed, {len(failures)} failed")
+sys.exit(1 if failures else 0)
