@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The main job: builds NPZqk.dll (32-bit and 64-bit) and plugin-installer.exe,
-# makes the release ZIP with CPack in build/release, and demonstrates the
-# plug-in and the installer in a throwaway Wine prefix.
+# The main job: builds NPZqk.dll (32-bit and 64-bit), plugin-installer.exe,
+# npzqk-host.exe and the browser extension, makes the release ZIP with CPack
+# in build/release, and demonstrates them in a throwaway Wine prefix and, for
+# the extension, in Chromium.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -76,3 +77,10 @@ fi
 wine reg.exe delete 'HKLM\SOFTWARE\Quendrix' /f >/dev/null
 echo "  npzqk-host.exe --unregister:"
 (cd "$host_dir" && wine npzqk-host.exe --unregister) | tr -d '\r' | sed 's/^/    /'
+
+echo
+echo "== The released extension in Chromium, with the released host under Wine and the stub viewer"
+/usr/bin/python3 tests/browser/extension_test.py chromium "$host_dir/extension" "$host_dir/npzqk-host.exe" \
+  build/windows/bin/stub_viewer.exe build/demo | sed 's/^chromium: /  /'
+mv build/demo/chromium-bar.png build/demo/bar.png
+echo "  picture of the bar: build/demo/bar.png"

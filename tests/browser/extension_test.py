@@ -306,7 +306,8 @@ def start_firefox(allowed_site):
 BAR_BUTTON_EXPRESSION = ("[...(document.querySelector('npzqk-bar')?.shadowRoot?.querySelectorAll('button') ?? [])]"
                          ".find((b) => b.textContent === %s)")
 BAR_BUTTON = "return " + BAR_BUTTON_EXPRESSION % "arguments[0]"
-BAR_TEXT = "document.querySelector('npzqk-bar')?.shadowRoot?.textContent ?? ''"
+BAR_TEXT = ("[...(document.querySelector('npzqk-bar')?.shadowRoot?.querySelectorAll('.panel') ?? [])]"
+            ".map((panel) => panel.innerText.replace(/\\s+/g, ' ')).join(' / ')")
 
 
 # ---- The scenarios
@@ -337,11 +338,13 @@ def main():
 
     def expect_viewer(what, url, uid, before):
         arguments = viewer_arguments(15)
+        print(f"{BROWSER}: {what}: the viewer got {arguments}")
         check(arguments == [url, "/UID=" + uid], f"{what}: the viewer got {arguments}")
         time.sleep(0.5)
         check(host_starts() == before + 1, f"{what}: {host_starts() - before} requests to the host")
 
     def expect_nothing(what, before, wait=3):
+        print(f"{BROWSER}: {what}: the host was asked {host_starts() - before} times")
         check(viewer_arguments(wait) is None, f"{what}: the viewer was started")
         check(host_starts() == before, f"{what}: {host_starts() - before} requests to the host")
 
@@ -366,6 +369,7 @@ def main():
         def not_allowed(what):
             before = visit(f"{other}/embed.html")
             text = bar_text()
+            print(f"{BROWSER}: {what}: the bar says [{text}]")
             check(f"localhost:{port} wants to open a zqk document in TarvikViewer." in text, f"{what}: bar [{text}]")
             browser["screenshot"](os.path.join(OUTPUT, f"{BROWSER}-bar.png"))
             expect_nothing(what + ", before the click", before, wait=1)
@@ -376,6 +380,7 @@ def main():
             register_viewer(False)
             visit(f"{allowed}/hostile.html")
             text = bar_text(15)
+            print(f"{BROWSER}: {what}: the bar says [{text}]")
             check("Application Not Installed 1" in text and "Get TarvikViewer from http://www.quendrix.com/downloads/"
                   in text, f"{what}: bar [{text}]")
             link = browser["evaluate"]("document.querySelector('npzqk-bar').shadowRoot.querySelector('a')?.href")
