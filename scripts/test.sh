@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Every test: static analysis, the native unit tests under the sanitizers, a
 # short bounded fuzzing run, the real DLLs (32-bit and 64-bit), the installer
-# and the native messaging host under Wine, then the release: built twice,
+# and the native messaging host under Wine, the browser extension in Chromium
+# and Firefox (with the 32-bit Wine tests), then the release: built twice,
 # hardened, signed.
 # Installs what it needs first; the rest is the project's CMake presets.
 set -euo pipefail
@@ -18,8 +19,8 @@ bash scripts/analyse.sh
 echo "== native unit tests (AddressSanitizer, UndefinedBehaviorSanitizer)"
 ctest --preset host
 
-echo "== fuzzing (clang, libFuzzer, 15 seconds a target)"
-bash scripts/fuzz.sh 15
+echo "== fuzzing (clang, libFuzzer, 10 seconds a target)"
+bash scripts/fuzz.sh 10
 
 echo "== Windows tests under Wine: 32-bit"
 ctest --preset windows
