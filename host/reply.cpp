@@ -4,38 +4,40 @@
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
-namespace json = rapidjson;
+typedef rapidjson::Writer<rapidjson::StringBuffer> JsonWriter;
 
-std::string StartedReply(void) {
-  json::StringBuffer buffer;
-  json::Writer<json::StringBuffer> writer(buffer);
+// One JSON object, its members written by members().
+template <typename Members>
+static std::string JsonObject(Members members) {
+  rapidjson::StringBuffer buffer;
+  JsonWriter writer(buffer);
   writer.StartObject();
-  writer.Key("started");
-  writer.Bool(true);
+  members(writer);
   writer.EndObject();
   return buffer.GetString();
+}
+
+std::string StartedReply(void) {
+  return JsonObject([](JsonWriter& writer) {
+    writer.Key("started");
+    writer.Bool(true);
+  });
 }
 
 std::string ViewerMissingReply(const char* caption, const char* text) {
-  json::StringBuffer buffer;
-  json::Writer<json::StringBuffer> writer(buffer);
-  writer.StartObject();
-  writer.Key("started");
-  writer.Bool(false);
-  writer.Key("caption");
-  writer.String(caption);
-  writer.Key("text");
-  writer.String(text);
-  writer.EndObject();
-  return buffer.GetString();
+  return JsonObject([caption, text](JsonWriter& writer) {
+    writer.Key("started");
+    writer.Bool(false);
+    writer.Key("caption");
+    writer.String(caption);
+    writer.Key("text");
+    writer.String(text);
+  });
 }
 
 std::string RefusalReply(const char* reason) {
-  json::StringBuffer buffer;
-  json::Writer<json::StringBuffer> writer(buffer);
-  writer.StartObject();
-  writer.Key("error");
-  writer.String(reason);
-  writer.EndObject();
-  return buffer.GetString();
+  return JsonObject([reason](JsonWriter& writer) {
+    writer.Key("error");
+    writer.String(reason);
+  });
 }
