@@ -11,6 +11,7 @@ The Wine environment comes from the test's properties (WINEPREFIX, NPZQK_WINE,
 NPZQK_WINE_STATE). Prints "N passed, N failed" last; exits non-zero on a failure."""
 import asyncio
 import base64
+import functools
 import http.server
 import json
 import os
@@ -36,53 +37,35 @@ DOWNLOADS = os.path.join(WORK, "downloads")
 HOSTILE_UID = '7 "C:\\evil.zqk" /print'
 
 # The pages, served on two origins: 127.0.0.1 is allowed by the
-# administrator's policy, localhost is not.
+# administrator's policy, localhost is not. The documents are files *.zqk.
 PAGES = {
-    "/embed.html": "<embed type='application/x-zqk' src='book.zqk' UID='42'>"
-                   "<embed type='Application/X-ZQK; q=1' src='book.zqk' uid='42'>"
-                   "<object data='/book.zqk' type='application/x-zqk-v2'><param name='UID' value='42'></object>",
-    "/late.html": "<script>setTimeout(() => { const e = document.createElement('embed');"
-                  " e.src = 'sub/late.zqk'; e.setAttribute('UID', 'late'); document.body.append(e); }, 300);</script>",
-    "/hostile.html": f"<embed src='other.zqk' UID='{HOSTILE_UID}'>",
-    "/schemes.html": "<embed type='application/x-zqk' src='file:///C:/book.zqk' UID='1'>"
-                     "<embed type='application/x-zqk' src='javascript:alert(1)//.zqk' UID='2'>"
-                     "<object type='application/x-zqk' data='data:application/x-zqk,abc'></object>",
-    "/full.html": "<a href='/full.zqk'>the book</a>",
+    "embed.html": "<embed type='application/x-zqk' src='book.zqk' UID='42'>"
+                  "<embed type='Application/X-ZQK; q=1' src='book.zqk' uid='42'>"
+                  "<object data='/book.zqk' type='application/x-zqk-v2'><param name='UID' value='42'></object>",
+    "late.html": "<script>setTimeout(() => { const e = document.createElement('embed');"
+                 " e.src = 'sub/late.zqk'; e.setAttribute('UID', 'late'); document.body.append(e); }, 300);</script>",
+    "hostile.html": f"<embed src='other.zqk' UID='{HOSTILE_UID}'>",
+    "schemes.html": "<embed type='application/x-zqk' src='file:///C:/book.zqk' UID='1'>"
+                    "<embed type='application/x-zqk' src='javascript:alert(1)//.zqk' UID='2'>"
+                    "<object type='application/x-zqk' data='data:application/x-zqk,abc'></object>",
+    "full.html": "<a href='/full.zqk'>the book</a>",
 }
 
 
-class Pages(http.server.BaseHTTPRequestHandler):
-    def do_GET(self):
-        path = self.path.split("?")[0]
-        if path.endswith(".zqk"):
-            self.reply("application/x-zqk", b"ZQK document")
-        elif path in PAGES:
-            body = f"<!DOCTYPE html><html><head><title>zqk</title></head><body><p>A page with a zqk document.</p>" \
-                   f"{PAGES[path]}</body></html>"
-            self.reply("text/html; charset=utf-8", body.encode())
-        else:
-            self.send_error(404)
-
-    def reply(self, content_type, body):
-        self.send_response(200)
-        self.send_header("Content-Type", content_type)
-        self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        self.wfile.write(body)
-
-    def log_message(self, *args):
-        pass
-
-
 def serve():
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Pages)
+    site = os.path.join(WORK, "site")
+    for name, body in [*PAGES.items(), *((name, "ZQK") for name in ("book.zqk", "sub/late.zqk", "other.zqk",
+                                                                      "full.zqk"))]:
+        os.makedirs(os.path.dirname(os.path.join(site, name)), exist_ok=True)
+        with open(os.path.join(site, name), "w") as f:
+            f.write(f"<!DOCTYPE html><title>zqk</title><p>A page with a zqk document.</p>{body}" if ".html" in name
+                    else body)
+    handler = functools.partial(http.server.SimpleHTTPRequestHandler, directory=site)
+    handler.func.extensions_map = {**handler.func.extensions_map, ".zqk": "application/x-zqk"}
+    handler.func.log_message = lambda *arguments: None
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server.server_address[1]
-
-
-def wine(*arguments):
-    subprocess.run([os.environ["NPZQK_WINE"], *arguments], check=True, stdout=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL, env=dict(os.environ, DISPLAY=display()))
 
 
 def display():
@@ -96,11 +79,9 @@ def windows_path(path):
 
 def register_viewer(present):
     key = "HKLM\\SOFTWARE\\Quendrix\\Shared"
-    if present:
-        wine("reg.exe", "add", key, "/v", "ActiveXViewer", "/d", windows_path(STUB_VIEWER), "/f")
-    else:
-        subprocess.run([os.environ["NPZQK_WINE"], "reg.exe", "delete", key, "/f"], stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, env=dict(os.environ, DISPLAY=display()))
+    change = ["add", key, "/v", "ActiveXViewer", "/d", windows_path(STUB_VIEWER)] if present else ["delete", key]
+    subprocess.run([os.environ["NPZQK_WINE"], "reg.exe", *change, "/f"], stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, env=dict(os.environ, DISPLAY=display()), check=present)
 
 
 def host_wrapper():
@@ -125,11 +106,10 @@ def host_manifest(folder, allowed):
 
 
 def host_starts():
-    try:
-        with open(HOST_LOG) as f:
-            return len(f.readlines())
-    except FileNotFoundError:
+    if not os.path.exists(HOST_LOG):
         return 0
+    with open(HOST_LOG) as f:
+        return len(f.readlines())
 
 
 def viewer_arguments(wait):
@@ -153,32 +133,35 @@ def free_port():
 # ---- Chromium, through chromedriver
 
 
-class PolicyFile:
-    """An administrator's managed storage for the extension: machine-wide, so removed afterwards."""
+UNDO = []  # what the run put on the machine, taken away last whatever happened
 
-    def __init__(self, path, content):
-        self.path, self.saved = path, None
-        if os.path.exists(path):
-            with open(path, "rb") as f:
-                self.saved = f.read()
-        os.makedirs(os.path.dirname(path), exist_ok=True)
-        with open(path, "w") as f:
-            json.dump(content, f)
 
-    def remove(self):
-        if self.saved is None:
-            os.remove(self.path)
+def policy_file(path, content):
+    """An administrator's managed storage for the extension: machine-wide, so put back as it was."""
+    saved = None
+    if os.path.exists(path):
+        with open(path, "rb") as f:
+            saved = f.read()
+
+    def restore():
+        if saved is None:
+            os.remove(path)
         else:
-            with open(self.path, "wb") as f:
-                f.write(self.saved)
+            with open(path, "wb") as f:
+                f.write(saved)
+
+    UNDO.append(restore)
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "w") as f:
+        json.dump(content, f)
 
 
 def start_chromium(allowed_site):
     from selenium import webdriver
     from selenium.webdriver.chrome.options import Options
     from selenium.webdriver.chrome.service import Service
-    policy = PolicyFile("/etc/chromium/policies/managed/npzqk-test.json",
-                        {"3rdparty": {"extensions": {CHROMIUM_ID: {"allowedSites": [allowed_site]}}}})
+    policy_file("/etc/chromium/policies/managed/npzqk-test.json",
+                {"3rdparty": {"extensions": {CHROMIUM_ID: {"allowedSites": [allowed_site]}}}})
     profile = os.path.join(WORK, "profile")
     host_manifest(os.path.join(profile, "NativeMessagingHosts"),
                   {"allowed_origins": [f"chrome-extension://{CHROMIUM_ID}/"]})
@@ -202,7 +185,6 @@ def start_chromium(allowed_site):
 
     def quit():
         driver.quit()
-        policy.remove()
 
     return {"open": driver.get, "evaluate": evaluate, "click": click,
             "screenshot": driver.save_screenshot, "quit": quit}
@@ -251,8 +233,8 @@ def start_firefox(allowed_site):
              "browser.startup.homepage_override.mstone": "ignore", "network.proxy.type": 0}
     with open(os.path.join(profile, "user.js"), "w") as f:
         f.writelines(f"user_pref({json.dumps(k)}, {json.dumps(v)});\n" for k, v in prefs.items())
-    policy = PolicyFile("/usr/lib/firefox-esr/distribution/policies.json",
-                        {"policies": {"3rdparty": {"Extensions": {FIREFOX_ID: {"allowedSites": [allowed_site]}}}}})
+    policy_file("/usr/lib/firefox-esr/distribution/policies.json",
+                {"policies": {"3rdparty": {"Extensions": {FIREFOX_ID: {"allowedSites": [allowed_site]}}}}})
     port = free_port()
     process = subprocess.Popen(["firefox-esr", "--headless", "--no-remote", "--profile", profile,
                                 f"--remote-debugging-port={port}", "--width=1000", "--height=600"],
@@ -297,7 +279,6 @@ def start_firefox(allowed_site):
         except Exception:
             process.kill()
         process.wait(30)
-        policy.remove()
 
     time.sleep(1)  # the add-on starts with the browser
     return {"open": open_page, "evaluate": evaluate, "click": click, "screenshot": screenshot, "quit": quit}
@@ -319,7 +300,7 @@ def main():
     port = serve()
     allowed, other = f"http://127.0.0.1:{port}", f"http://localhost:{port}"
     register_viewer(True)
-    browser = (start_chromium if BROWSER == "chromium" else start_firefox)(allowed)
+    UNDO.append(lambda: register_viewer(False))
     results = []
 
     def check(condition, what):
@@ -358,6 +339,9 @@ def main():
         return ""
 
     try:
+        browser = (start_chromium if BROWSER == "chromium" else start_firefox)(allowed)
+        UNDO.insert(0, browser["quit"])
+
         def full_page(what):
             before = visit(f"{allowed}/full.html")
             browser["evaluate"]("document.querySelector('a').click()")
@@ -404,8 +388,8 @@ def main():
         for what, run in scenarios:
             run(what)
     finally:
-        browser["quit"]()
-        register_viewer(False)
+        for undo in UNDO:
+            undo()
         shutil.rmtree(WORK, ignore_errors=True)
     failed = results.count(False)
     print(f"{BROWSER}: {len(results) - failed} passed, {failed} failed")
