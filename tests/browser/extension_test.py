@@ -48,14 +48,14 @@ PAGES = {
     "schemes.html": "<embed type='application/x-zqk' src='file:///C:/book.zqk' UID='1'>"
                     "<embed type='application/x-zqk' src='javascript:alert(1)//.zqk' UID='2'>"
                     "<object type='application/x-zqk' data='data:application/x-zqk,abc'></object>",
-    "full.html": "<a href='/full.zqk'>the book</a>",
+    "full.html": "<a href='/full.zqk'>the book</a> <a id='apart' href='/apart.zqk' target='_blank'>in a tab</a>",
 }
 
 
 def serve():
     site = os.path.join(WORK, "site")
     for name, body in [*PAGES.items(), *((name, "ZQK") for name in ("book.zqk", "sub/late.zqk", "other.zqk",
-                                                                      "full.zqk"))]:
+                                                                      "full.zqk", "apart.zqk"))]:
         os.makedirs(os.path.dirname(os.path.join(site, name)), exist_ok=True)
         with open(os.path.join(site, name), "w") as f:
             f.write(f"<!DOCTYPE html><title>zqk</title><p>A page with a zqk document.</p>{body}" if ".html" in name
@@ -103,6 +103,11 @@ def host_manifest(folder, allowed):
                 **allowed}
     with open(os.path.join(folder, HOST_NAME + ".json"), "w") as f:
         json.dump(manifest, f)
+
+
+def forget_viewer():
+    if os.path.exists(RECORD):
+        os.remove(RECORD)
 
 
 def host_starts():
@@ -179,14 +184,13 @@ def start_chromium(allowed_site):
     def evaluate(expression):
         return driver.execute_script(f"return ({expression});")
 
-    def click(label):
-        button = driver.execute_script(BAR_BUTTON, label)
-        button.click()  # a real click: the browser's own input events
+    def click(expression):
+        driver.execute_script(f"return ({expression});").click()  # a real click: the browser's own input events
 
     def quit():
         driver.quit()
 
-    return {"open": driver.get, "evaluate": evaluate, "click": click,
+    return {"open": driver.get, "evaluate": evaluate, "click": click, "tabs": lambda: len(driver.window_handles),
             "screenshot": driver.save_screenshot, "quit": quit}
 
 
@@ -260,8 +264,8 @@ def start_firefox(allowed_site):
         value = result.get("result", {})
         return value.get("value") if serialize else value
 
-    def click(label):
-        button = evaluate(BAR_BUTTON_EXPRESSION % json.dumps(label), serialize=False)
+    def click(expression):
+        button = evaluate(expression, serialize=False)
         pointer = [{"type": "pointerMove", "x": 0, "y": 0, "origin": {"type": "element",
                                                                     "element": {"sharedId": button["sharedId"]}}},
                    {"type": "pointerDown", "button": 0}, {"type": "pointerUp", "button": 0}]
@@ -281,12 +285,15 @@ def start_firefox(allowed_site):
         process.wait(30)
 
     time.sleep(1)  # the add-on starts with the browser
-    return {"open": open_page, "evaluate": evaluate, "click": click, "screenshot": screenshot, "quit": quit}
+    def tabs():
+        return len(bidi.send("browsingContext.getTree", maxDepth=0)["contexts"])
+
+    return {"open": open_page, "evaluate": evaluate, "click": click, "tabs": tabs, "screenshot": screenshot,
+            "quit": quit}
 
 
-BAR_BUTTON_EXPRESSION = ("[...(document.querySelector('npzqk-bar')?.shadowRoot?.querySelectorAll('button') ?? [])]"
-                         ".find((b) => b.textContent === %s)")
-BAR_BUTTON = "return " + BAR_BUTTON_EXPRESSION % "arguments[0]"
+BAR_BUTTON = ("[...(document.querySelector('npzqk-bar')?.shadowRoot?.querySelectorAll('button') ?? [])]"
+              ".find((b) => b.textContent === %s)")
 BAR_TEXT = ("[...(document.querySelector('npzqk-bar')?.shadowRoot?.querySelectorAll('.panel') ?? [])]"
             ".map((panel) => panel.innerText.replace(/\\s+/g, ' ')).join(' / ')")
 
@@ -309,12 +316,10 @@ def main():
             print(f"{BROWSER}: FAILED: {what}")
         return condition
 
-    def visit(url, settle=0.0):
-        if os.path.exists(RECORD):
-            os.remove(RECORD)
+    def visit(url):
+        forget_viewer()
         before = host_starts()
         browser["open"](url)
-        time.sleep(settle)
         return before
 
     def expect_viewer(what, url, uid, before):
@@ -349,6 +354,11 @@ def main():
             check(os.listdir(DOWNLOADS) == [], f"{what}: saved {os.listdir(DOWNLOADS)}")
             check(browser["evaluate"]("location.pathname") == "/full.html",
                   f"{what}: the tab left the page it came from")
+            forget_viewer()
+            before = host_starts()
+            browser["click"]("document.getElementById('apart')")
+            expect_viewer(what + " in a tab of its own", f"{allowed}/apart.zqk", "", before)
+            check(browser["tabs"]() == 1, f"{what}: {browser['tabs']()} tabs, the one opened for it still there")
 
         def not_allowed(what):
             before = visit(f"{other}/embed.html")
@@ -357,7 +367,7 @@ def main():
             check(f"localhost:{port} wants to open a zqk document in TarvikViewer." in text, f"{what}: bar [{text}]")
             browser["screenshot"](os.path.join(OUTPUT, f"{BROWSER}-bar.png"))
             expect_nothing(what + ", before the click", before, wait=1)
-            browser["click"]("Open this time")
+            browser["click"](BAR_BUTTON % json.dumps("Open this time"))
             expect_viewer(what + ", after the click", f"{other}/book.zqk", "42", before)
 
         def viewer_missing(what):

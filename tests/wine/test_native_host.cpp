@@ -13,7 +13,6 @@
 
 static const char kUrl[] = "http://books.example/shelf/a.zqk";
 static const char kStarted[] = "{\"started\":true}";
-static const char kChromeCaller[] = "chrome-extension://mgjglciankaabdoabeajgedaoepoelpo/";
 
 // The 32-bit host: beside this program, or where NPZQK_HOST_PROGRAM names it
 // (the 64-bit run uses the 32-bit build's).
@@ -35,7 +34,9 @@ static std::string Request(const std::string& url, const std::string& uid) {
 // Runs the host on the input and returns its reply's JSON, or why there is none.
 static std::string Reply(const std::string& input, const char* what,
                          const std::string& program = HostProgram()) {
-  const ProgramRun run = RunProgram(program, kChromeCaller, "", &input);
+  // As Chromium starts a host: the caller's origin is its one argument.
+  const ProgramRun run =
+      RunProgram(program, std::string("chrome-extension://") + kChromiumExtensionId + "/", "", &input);
   ok(run.started && run.exitCode == 0, "%s: host exit status %lu", what, run.exitCode);
   uint32_t length = 0;
   if (run.output.size() >= 4) memcpy(&length, run.output.data(), sizeof length);
