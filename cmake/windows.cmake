@@ -54,7 +54,11 @@ add_executable(npzqk-host
   ${VIEWER_LAUNCH_SOURCES}
   plugin/launch_platform_win32.cpp
   host/platform_win32.cpp
+  host/runtime_win32.cpp
   host/main.cpp)
+# As C++20 the standard strings are instantiated here, without exceptions,
+# rather than linked from the library's prebuilt copy, which throws.
+set_target_properties(npzqk-host PROPERTIES CXX_STANDARD 20)
 target_include_directories(npzqk-host PRIVATE plugin host ${PROJECT_BINARY_DIR}/generated)
 target_link_libraries(npzqk-host PRIVATE deliverable_options rapidjson shell32 advapi32)
 
