@@ -1,7 +1,9 @@
 // Finds the zqk documents of this frame where the plug-in's browsers found
-// them, <embed> and <object>, also those a script adds later, and hands each
-// to the background once per page load. In the top frame it also shows the
-// bar that asks the user, and what became of the documents.
+// them, <embed> and <object>, as the page is parsed and also those a script
+// adds later, and hands each to the background once per page load. It starts
+// before the page does, so that it can always answer for the documents the
+// browser fetches. In the top frame it also shows the bar that asks the
+// user, and what became of the documents.
 "use strict";
 
 (() => {
