@@ -126,13 +126,17 @@ if (typeof api.runtime.getBrowserInfo === "function") {
   }
 
   // An <embed> or <object> without a type is fetched, and becomes a
-  // download too: the frame that holds it says so, and hands it itself.
+  // download too: the frame that holds it, in whichever tab, says so and
+  // hands it itself. Otherwise the page it came from asks, in its own tab.
   async function stopDownload(item) {
     await discard(item);
     const url = item.finalUrl || item.url;
-    const [tab] = await api.tabs.query({ active: true, lastFocusedWindow: true });
-    const embedded = tab !== undefined && (await api.tabs.sendMessage(tab.id, { kind: "embeds", url }).catch(() => false));
-    if (!embedded) openFullPage(tab?.id ?? -1, url, item.referrer);
+    const tabs = await api.tabs.query({});
+    const claims = await Promise.all(
+      tabs.map((tab) => api.tabs.sendMessage(tab.id, { kind: "embeds", url }).catch(() => false)));
+    if (claims.some(Boolean)) return;
+    const from = tabs.find((tab) => item.referrer && tab.url === item.referrer) ?? tabs.find((tab) => tab.active);
+    openFullPage(from?.id ?? -1, url, item.referrer);
   }
 
   api.downloads.onDeterminingFilename.addListener((item, suggest) => {
