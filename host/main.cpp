@@ -26,9 +26,22 @@ static const char kUsage[] =
 
 static bool IsOption(const char* argument, const char* option) { return strcmp(argument, option) == 0; }
 
+// Started from Explorer, the program has a console of its own, which would
+// close before anyone read it.
+static void WaitWhenConsoleIsOwn(void) {
+  DWORD processes[2];
+  if (GetConsoleProcessList(processes, 2) != 1) return;
+  static const char kClose[] = "\r\nPress Enter to close this window.";
+  DWORD count = 0;
+  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), kClose, sizeof kClose - 1, &count, nullptr);
+  char line[8];
+  ReadFile(GetStdHandle(STD_INPUT_HANDLE), line, sizeof line, &count, nullptr);
+}
+
 static int Usage(int status) {
   DWORD written = 0;
   WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), kUsage, sizeof kUsage - 1, &written, nullptr);
+  WaitWhenConsoleIsOwn();
   return status;
 }
 

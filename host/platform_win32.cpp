@@ -2,6 +2,8 @@
 // meet Windows in UTF-16, so that any user's folder name works.
 #include "host_platform.h"
 
+#include <string.h>
+
 #include <algorithm>
 
 #include <windows.h>
@@ -57,6 +59,13 @@ AnsiConversion HostTextToAnsi(const std::string& utf8, char* ansi, uint32_t capa
   if (capacity == 0) return kAnsiTooLong;
   ansi[0] = '\0';
   if (utf8.empty()) return kAnsiExact;
+  // Windows set to UTF-8 for every language: the text is already in it (and
+  // the conversion would refuse the flags).
+  if (GetACP() == CP_UTF8) {
+    if (utf8.size() >= capacity) return kAnsiTooLong;
+    memcpy(ansi, utf8.c_str(), utf8.size() + 1);
+    return kAnsiExact;
+  }
   // The request's UTF-8 is valid; anything else would become U+FFFD, which
   // has no equivalent.
   const std::wstring wide = Wide(utf8);
