@@ -27,7 +27,7 @@ else
 fi
 (cd "$release" && find . -type f | sort | sed 's|^\./||') | while read -r file; do
   details=$(/usr/bin/python3 ../../tests/pe/check_pe.py --describe "$release/$file" 2>/dev/null || echo "text")
-  printf '  %-22s %6d bytes  %s\n' "$file" "$(stat -c %s "$release/$file")" "$details"
+  printf '  %-30s %6d bytes  %s\n' "$file" "$(stat -c %s "$release/$file")" "$details"
 done
 cd ../..
 
