@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 portable=$(ls plugin/*.cpp installer/*.cpp host/*.cpp | grep -v -E '_win32\.cpp$|/main\.cpp$')
-windows=$(ls plugin/*_win32.cpp installer/*_win32.cpp host/*_win32.cpp installer/main.cpp host/main.cpp)
+windows=$(ls plugin/*_win32.cpp installer/*_win32.cpp host/*_win32.cpp runtime/*_win32.cpp installer/main.cpp host/main.cpp)
 status=0
 for database in build/host/compile_commands.json build/windows/compile_commands.json; do
   [ -f "$database" ] || { echo "missing $database: configure the host and windows presets first" >&2; exit 1; }
@@ -28,7 +28,7 @@ if [ -n "$report" ]; then echo "$report"; status=1; else echo "  no findings"; f
 
 echo "== cppcheck"
 report=$(cppcheck --enable=warning,style,performance,portability --std=c++17 --quiet --inline-suppr \
-           --error-exitcode=0 -I plugin -I plugin/resources -I installer -I host plugin installer host 2>&1 || true
+           --error-exitcode=0 -I plugin -I plugin/resources -I installer -I host plugin installer host runtime 2>&1 || true
          cppcheck --enable=warning,style,performance,portability --std=c++17 --quiet --inline-suppr \
            --library=googletest --error-exitcode=0 -I plugin -I installer -I tests/unit tests/unit 2>&1 || true)
 if [ -n "$report" ]; then echo "$report"; status=1; else echo "  no findings"; fi

@@ -148,8 +148,9 @@ def check_console_program(path):
 
 DYNAMIC_BASE, NX_COMPAT, HIGH_ENTROPY_VA = 0x40, 0x100, 0x20
 WRITABLE_EXECUTABLE = 0x80000000 | 0x20000000
-# What the statically linked stack-protection runtime says when it stops a program.
-STACK_PROTECTOR_MESSAGE = b"*** stack smashing detected ***"
+# What the stack-protection runtime (runtime/stack_guard_win32.cpp) says when it stops a
+# program; it is linked in only where some function is protected.
+STACK_PROTECTOR_MESSAGE = b"NPZqk: stack buffer overrun detected"
 
 
 def check_hardening(path):

@@ -244,7 +244,15 @@ static void TestRegistration(const Scope& scope) {
      folder.c_str());
 }
 
+// The deliverables' stack protection, with its own runtime, at work.
+static void TestStackProtection(void) {
+  const ProgramRun run = RunProgram(ProgramFolderOf() + "stack_overrun.exe", "", "", nullptr);
+  ok(run.started && run.exitCode == STATUS_STACK_BUFFER_OVERRUN, "an overrun stack buffer: exit status %08lx",
+     run.exitCode);
+}
+
 void RunNativeHostTests(void) {
+  TestStackProtection();
   TestRequests();
   TestViewerMissing();
   TestUsage();
