@@ -8,6 +8,8 @@
 #include <rapidjson/memorystream.h>
 #include <rapidjson/reader.h>
 
+#include "text.h"
+
 namespace json = rapidjson;
 
 static const char kNotJson[] = "the message is not JSON";
@@ -65,14 +67,9 @@ static bool HasControlCharacter(const std::string& text) {
   return std::any_of(text.begin(), text.end(), [](unsigned char c) { return c < 0x20 || c == 0x7F; });
 }
 
+// The URL holds no NUL here: control characters are refused before.
 static bool StartsWithIgnoringCase(const std::string& text, const char* prefix) {
-  size_t i = 0;
-  for (; prefix[i] != '\0'; ++i) {
-    if (i == text.size()) return false;
-    const char c = text[i];
-    if ((c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c) != prefix[i]) return false;
-  }
-  return true;
+  return EqualsIgnoringAsciiCase(text.substr(0, std::char_traits<char>::length(prefix)).c_str(), prefix);
 }
 
 // http and https with a host; file with its two slashes (file:///C:/... or
