@@ -15,23 +15,33 @@ static const char kProgramName[] = "npzqk-host.exe";
 static const char kDescription[] = "NPZqk: opens zqk documents from web pages in TarvikViewer";
 
 enum ManifestKind { kChromiumManifest, kFirefoxManifest };
-static const char* const kManifestNames[] = {"com.quendrix.npzqk.chromium.json",
-                                             "com.quendrix.npzqk.firefox.json"};
 
 struct BrowserKey {
   const char* browser;
-  const char* key;  // under HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE
+  const char* hosts;  // the browser's key of hosts, under HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE
   ManifestKind manifest;
 };
 
 static const BrowserKey kBrowserKeys[] = {
-    {"Google Chrome", "Software\\Google\\Chrome\\NativeMessagingHosts\\com.quendrix.npzqk",
-     kChromiumManifest},
-    {"Microsoft Edge", "Software\\Microsoft\\Edge\\NativeMessagingHosts\\com.quendrix.npzqk",
-     kChromiumManifest},
-    {"Chromium", "Software\\Chromium\\NativeMessagingHosts\\com.quendrix.npzqk", kChromiumManifest},
-    {"Firefox", "Software\\Mozilla\\NativeMessagingHosts\\com.quendrix.npzqk", kFirefoxManifest},
+    {"Google Chrome", "Software\\Google\\Chrome\\NativeMessagingHosts", kChromiumManifest},
+    {"Microsoft Edge", "Software\\Microsoft\\Edge\\NativeMessagingHosts", kChromiumManifest},
+    {"Chromium", "Software\\Chromium\\NativeMessagingHosts", kChromiumManifest},
+    {"Firefox", "Software\\Mozilla\\NativeMessagingHosts", kFirefoxManifest},
 };
+
+// The key this host writes: its own name among the browser's hosts.
+static std::string KeyOf(const BrowserKey& entry) { return std::string(entry.hosts) + "\\" + kHostName; }
+
+static std::string InFolder(const std::string& folder, const std::string& name) {
+  std::string path = folder;
+  path += '\\';
+  path += name;
+  return path;
+}
+
+static std::string ManifestName(ManifestKind kind) {
+  return std::string(kHostName) + (kind == kChromiumManifest ? ".chromium.json" : ".firefox.json");
+}
 
 static std::string RootName(InstallScope scope) {
   return scope == kAllUsers ? "HKEY_LOCAL_MACHINE\\" : "HKEY_CURRENT_USER\\";
@@ -91,16 +101,16 @@ bool RegisterHost(InstallScope scope) {
   const std::string folder = HostProgramFolder(scope);
   HostPrintLine(std::string("Registering ") + kHostName + " " + ScopeName(scope));
   if (!Step(!folder.empty() && HostCreateFolder(folder), "folder " + folder)) return false;
-  const std::string programPath = folder + "\\" + kProgramName;
+  const std::string programPath = InFolder(folder, kProgramName);
   bool ok = CopyProgram(programPath);
   for (ManifestKind kind : {kChromiumManifest, kFirefoxManifest}) {
-    const std::string manifest = folder + "\\" + kManifestNames[kind];
+    const std::string manifest = InFolder(folder, ManifestName(kind));
     ok = Step(HostWriteFile(manifest, ManifestText(kind, programPath)), "wrote " + manifest) && ok;
   }
   for (const BrowserKey& entry : kBrowserKeys) {
-    const std::string manifest = folder + "\\" + kManifestNames[entry.manifest];
-    ok = Step(HostSetRegistryDefault(scope, entry.key, manifest),
-              std::string(entry.browser) + ": " + RootName(scope) + entry.key) &&
+    const std::string manifest = InFolder(folder, ManifestName(entry.manifest));
+    ok = Step(HostSetRegistryDefault(scope, KeyOf(entry), manifest),
+              std::string(entry.browser) + ": " + RootName(scope) + KeyOf(entry)) &&
          ok;
   }
   HostPrintLine(ok ? "Registered. The folder this program was started from may now be moved or deleted."
@@ -118,12 +128,14 @@ bool UnregisterHost(InstallScope scope) {
   HostPrintLine(std::string("Unregistering ") + kHostName + " " + ScopeName(scope));
   bool ok = true;
   for (const BrowserKey& entry : kBrowserKeys) {
-    ok = Removed(HostDeleteRegistryKey(scope, entry.key), RootName(scope) + entry.key) && ok;
+    ok = Removed(HostDeleteRegistryKey(scope, KeyOf(entry)), RootName(scope) + KeyOf(entry)) && ok;
   }
   const std::string folder = HostProgramFolder(scope);
   if (!Step(!folder.empty(), "folder " + folder)) return false;
-  for (const char* name : {kManifestNames[0], kManifestNames[1], kProgramName}) {
-    ok = Removed(HostRemoveFile(folder + "\\" + name), folder + "\\" + name) && ok;
+  for (const std::string& name :
+       {ManifestName(kChromiumManifest), ManifestName(kFirefoxManifest), std::string(kProgramName)}) {
+    const std::string path = InFolder(folder, name);
+    ok = Removed(HostRemoveFile(path), path) && ok;
   }
   // A folder that holds files of someone else's stays.
   const Removal folderRemoval = HostRemoveFolder(folder);
