@@ -10,13 +10,7 @@ const api = globalThis.browser ?? globalThis.chrome;
 
 async function allowedSites() {
   const { sites = [] } = await api.storage.local.get("sites");
-  let managed = [];
-  try {
-    ({ allowedSites: managed = [] } = await api.storage.managed.get("allowedSites"));
-  } catch {
-    // No policy for this extension: nothing is preset.
-  }
-  return new Set([...sites, ...managed].map(String));
+  return new Set([...sites.map(String), ...(await NPZQK.managedSites(api))]);
 }
 
 async function allowSite(site) {

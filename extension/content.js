@@ -30,15 +30,20 @@
     return pairs;
   }
 
-  function documentOf(element) {
+  // The address an <embed> (src) or an <object> (data) names, or null.
+  function addressOf(element) {
     const source = attribute(element, element.localName === "object" ? "data" : "src");
     if (source === null || source.trim() === "") return null;
-    let url;
     try {
-      url = new URL(source, element.baseURI);
+      return new URL(source, element.baseURI);
     } catch {
       return null;
     }
+  }
+
+  function documentOf(element) {
+    const url = addressOf(element);
+    if (url === null) return null;
     const type = attribute(element, "type");
     const zqk = type !== null && type.trim() !== "" ? NPZQK.isZqkType(type)
                                                      : url.pathname.toLowerCase().endsWith(".zqk");
@@ -90,12 +95,7 @@
   api.runtime.onMessage.addListener((message, sender, sendResponse) => {
     if (message.kind !== "embeds") return;
     for (const element of document.querySelectorAll("embed, object")) {
-      const source = attribute(element, element.localName === "object" ? "data" : "src");
-      try {
-        if (source !== null && new URL(source, element.baseURI).href === message.url) sendResponse(true);
-      } catch {
-        // Not an address.
-      }
+      if (addressOf(element)?.href === message.url) sendResponse(true);
     }
   });
 

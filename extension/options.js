@@ -4,15 +4,6 @@
 
 const api = globalThis.browser ?? globalThis.chrome;
 
-async function managedSites() {
-  try {
-    const { allowedSites = [] } = await api.storage.managed.get("allowedSites");
-    return allowedSites.map(String);
-  } catch {
-    return [];
-  }
-}
-
 function siteRow(site, managed) {
   const row = document.createElement("li");
   const name = document.createElement("span");
@@ -38,7 +29,7 @@ function siteRow(site, managed) {
 
 async function show() {
   const { sites = [] } = await api.storage.local.get("sites");
-  const managed = await managedSites();
+  const managed = await NPZQK.managedSites(api);
   const list = document.getElementById("sites");
   list.replaceChildren(...managed.map((site) => siteRow(site, true)),
                        ...sites.filter((site) => !managed.includes(site)).map((site) => siteRow(site, false)));

@@ -21,6 +21,17 @@ const NPZQK = {
     return document === "file:" && page === "file:";
   },
 
+  // The sites the administrator allows through the managed storage policy;
+  // none where no policy names this extension.
+  async managedSites(api) {
+    try {
+      const { allowedSites = [] } = await api.storage.managed.get("allowedSites");
+      return allowedSites.map(String);
+    } catch {
+      return [];
+    }
+  },
+
   // The site the user allows or not: the origin, and all file: pages as one.
   siteOf(url) {
     const parsed = new URL(url);
