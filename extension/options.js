@@ -27,13 +27,21 @@ function siteRow(site, managed) {
   return row;
 }
 
-async function show() {
-  const { sites = [] } = await api.storage.local.get("sites");
-  const managed = await NPZQK.managedSites(api);
+function render(sites, managed) {
   const list = document.getElementById("sites");
   list.replaceChildren(...managed.map((site) => siteRow(site, true)),
                        ...sites.filter((site) => !managed.includes(site)).map((site) => siteRow(site, false)));
   document.getElementById("none").hidden = list.children.length > 0;
+}
+
+// The user's own sites at once; the administrator's join them when the
+// browser has read its policies, which can take seconds after it starts.
+let managedSites = [];
+async function show() {
+  const { sites = [] } = await api.storage.local.get("sites");
+  render(sites, managedSites);
+  managedSites = await NPZQK.managedSites(api);
+  render(sites, managedSites);
 }
 
 api.storage.onChanged.addListener(show);
