@@ -27,46 +27,173 @@ async function startViewer(zqk) {
   }
 }
 
-// The page learns what became of each document in its top frame's bar.
+// What became of a document, told where it stands on the page; a full-page
+// document has no place, and only a failure to start it is told, at the top
+// of its tab.
+function show(tabId, zqk, state) {
+  if (zqk.id !== undefined) {
+    api.tabs.sendMessage(tabId, { kind: "state", id: zqk.id, state }, { frameId: zqk.frameId }).catch(() => {});
+  } else if (["missing", "host", "refused"].includes(state.status)) {
+    api.tabs.sendMessage(tabId, { kind: "notice", document: zqk, state }, { frameId: 0 }).catch(() => {});
+  }
+}
+
+function outcome(reply) {
+  if (reply.started === true) return { status: "opened" };
+  if (reply.started === false) return { status: "missing", caption: String(reply.caption), text: String(reply.text) };
+  if (typeof reply.error === "string") return { status: "refused", error: reply.error };
+  return { status: "host" };
+}
+
 async function open(tabId, documents) {
   for (const zqk of documents) {
-    const reply = await startViewer(zqk);
-    api.tabs.sendMessage(tabId, { kind: "result", document: zqk, reply }, { frameId: 0 }).catch(() => {});
+    show(tabId, zqk, { status: "opening" });
+    show(tabId, zqk, outcome(await startViewer(zqk)));
   }
 }
 
 // What a content script hands over, checked again here: a page's frame may
-// hand only its own kinds of documents.
-function checked(pageUrl, documents) {
+// hand only its own kinds of documents, and names each by a number of its own.
+function checked(pageUrl, frameId, documents) {
   if (!Array.isArray(documents)) return [];
   return documents.filter((zqk) => {
     try {
-      return typeof zqk.uid === "string" && NPZQK.mayHand(pageUrl, zqk.url);
+      return typeof zqk.uid === "string" && Number.isSafeInteger(zqk.id) && NPZQK.mayHand(pageUrl, zqk.url);
     } catch {
       return false;
     }
-  }).map((zqk) => ({ url: new URL(zqk.url).href, uid: zqk.uid, winclose: zqk.winclose === true }));
+  }).map((zqk) => ({ url: new URL(zqk.url).href, uid: zqk.uid, winclose: zqk.winclose === true, id: zqk.id,
+                     frameId }));
 }
 
-async function offer(tabId, site, documents) {
+// ---- The question, in a window of the extension's own: the page can neither
+// draw in it, nor read it, nor reach it. One window per tab and site; its
+// state lives in the session's storage, which outlasts this worker.
+
+let editing = Promise.resolve();
+
+// Changes the open questions one change at a time; returns what change returns.
+function editQuestions(change) {
+  const edited = editing.then(async () => {
+    const { questions = {} } = await api.storage.session.get("questions");
+    const result = change(questions);
+    await api.storage.session.set({ questions });
+    return result;
+  });
+  editing = edited.catch(() => {});
+  return edited;
+}
+
+function sameDocument(a, b) {
+  return a.url === b.url && a.uid === b.uid && a.id === b.id && a.frameId === b.frameId;
+}
+
+// Where the question's window opens: over the top of the tab's window.
+async function placement(windowId) {
+  const width = 500;
+  const height = 280;
+  const parent = await api.windows.get(windowId).catch(() => null);
+  if (parent === null || parent.left === undefined) return { width, height };
+  return { width, height, left: parent.left + Math.max(0, Math.round((parent.width - width) / 2)),
+           top: parent.top + 80 };
+}
+
+async function askUser(tabId, site, documents) {
+  const tab = await api.tabs.get(tabId).catch(() => null);
+  if (tab === null) return;
+  for (const zqk of documents) show(tabId, zqk, { status: "asking" });
+  const { question, isNew } = await editQuestions((questions) => {
+    const open = Object.values(questions).find((asked) => asked.tabId === tabId && asked.site === site);
+    if (open !== undefined) {
+      open.documents.push(...documents.filter((zqk) => !open.documents.some((known) => sameDocument(known, zqk))));
+      open.raised += 1;
+      return { question: open, isNew: false };
+    }
+    const made = { id: crypto.randomUUID(), tabId, site, page: NPZQK.siteOf(tab.url ?? site), documents,
+                   windowId: null, raised: 0 };
+    questions[made.id] = made;
+    return { question: made, isNew: true };
+  });
+  if (!isNew) {
+    api.windows.update(question.windowId, { focused: true }).catch(() => {});
+    return;
+  }
+  const made = await api.windows.create({ url: `ask.html#${question.id}`, type: "popup",
+                                           ...(await placement(tab.windowId)) });
+  await editQuestions((questions) => {
+    if (questions[question.id] !== undefined) questions[question.id].windowId = made.id;
+  });
+}
+
+// The user's answer, or "not now" when the window was closed.
+async function settle(question, choice) {
+  if (choice === "always") await allowSite(question.site);
+  if (choice === "once" || choice === "always") {
+    await open(question.tabId, question.documents);
+  } else {
+    for (const zqk of question.documents) show(question.tabId, zqk, { status: "declined" });
+  }
+}
+
+// Takes a question away once, whoever asks first: its answer or its window's end.
+function takeQuestion(matches) {
+  return editQuestions((questions) => {
+    const found = Object.values(questions).find(matches);
+    if (found !== undefined) delete questions[found.id];
+    return found;
+  });
+}
+
+async function answer(sender, id, choice) {
+  const question = await takeQuestion((asked) => asked.id === id && asked.windowId === sender.tab?.windowId);
+  if (question === undefined) return;
+  api.windows.remove(question.windowId).catch(() => {});
+  await settle(question, ["once", "always"].includes(choice) ? choice : "not now");
+}
+
+api.windows.onRemoved.addListener(async (windowId) => {
+  const question = await takeQuestion((asked) => asked.windowId === windowId);
+  if (question !== undefined) await settle(question, "not now");
+});
+
+// A question goes with its tab, and with the page that holds its documents.
+async function dropQuestion(matches) {
+  const question = await takeQuestion(matches);
+  if (question !== undefined) api.windows.remove(question.windowId).catch(() => {});
+}
+
+api.tabs.onRemoved.addListener((tabId) => dropQuestion((asked) => asked.tabId === tabId));
+api.tabs.onUpdated.addListener((tabId, change) => {
+  if (change.status !== "loading") return;
+  dropQuestion((asked) => asked.tabId === tabId && asked.documents.every((zqk) => zqk.id !== undefined));
+});
+
+// Documents from an allowed site open at once; the others wait for the user,
+// who asks from the document's place (or by following a link to it).
+async function offer(tabId, site, documents, prompt) {
   if (documents.length === 0) return;
   if ((await allowedSites()).has(site)) {
     await open(tabId, documents);
+  } else if (prompt) {
+    await askUser(tabId, site, documents);
   } else {
-    api.tabs.sendMessage(tabId, { kind: "ask", site, documents }, { frameId: 0 }).catch(() => {});
+    for (const zqk of documents) show(tabId, zqk, { status: "waiting" });
   }
 }
 
+const kAskPage = api.runtime.getURL("ask.html");
+
 api.runtime.onMessage.addListener((message, sender) => {
-  const tabId = sender.tab?.id;
-  if (tabId === undefined || typeof sender.url !== "string") return;
-  if (message.kind === "documents") {
-    offer(tabId, NPZQK.siteOf(sender.url), checked(sender.url, message.documents));
-  } else if (message.kind === "answer" && sender.frameId === 0) {
-    const documents = checked(sender.url, message.documents);
-    if (message.choice === "always") allowSite(String(message.site)).then(() => open(tabId, documents));
-    if (message.choice === "once") open(tabId, documents);
+  // Only the extension's own window answers a question.
+  if (message.kind === "answer" && sender.id === api.runtime.id && sender.url?.split("#")[0] === kAskPage) {
+    answer(sender, String(message.question), String(message.choice));
+    return;
   }
+  const tabId = sender.tab?.id;
+  if (tabId === undefined || typeof sender.url !== "string" || sender.url.startsWith(kAskPage)) return;
+  const documents = checked(sender.url, sender.frameId ?? 0, message.documents);
+  if (message.kind === "documents") offer(tabId, NPZQK.siteOf(sender.url), documents, false);
+  if (message.kind === "ask") offer(tabId, NPZQK.siteOf(sender.url), documents, true);
 });
 
 // A full-page document: the page it came from asks, and stays; a navigation
@@ -79,7 +206,7 @@ function openFullPage(tabId, url, fromUrl) {
   }
   try {
     if (!NPZQK.mayHand(fromUrl, url)) return;
-    offer(tabId, NPZQK.siteOf(fromUrl), zqk);
+    offer(tabId, NPZQK.siteOf(fromUrl), zqk, true);
   } catch {
     // Not a page that may hand documents.
   }

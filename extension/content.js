@@ -1,14 +1,21 @@
 // Finds the zqk documents of this frame where the plug-in's browsers found
-// them, <embed> and <object>, as the page is parsed and also those a script
-// adds later, and hands each to the background once per page load. It starts
-// before the page does, so that it can always answer for the documents the
-// browser fetches. In the top frame it also shows the bar that asks the
-// user, and what became of the documents.
+// them, <embed> and <object>, once the page is parsed and also those a script
+// adds or changes later, hands each to the background once per page load,
+// and shows in each document's place what became of it. It starts before
+// the page does, so that it can always answer for the documents the browser
+// fetches, and otherwise costs a page without zqk documents next to nothing:
+// it looks only at the nodes a change adds, and at the attributes of the
+// <embed> and <object> elements themselves.
 "use strict";
 
 (() => {
   const api = globalThis.browser ?? globalThis.chrome;
-  const handed = new Set();
+  const place = NPZqkPlace();
+  const siteName = NPZQK.siteName(NPZQK.siteOf(location.href));
+  const documents = new Map(); // "url\0uid" -> {zqk, places, state}, this page load's
+  const byId = new Map(); // the background's name for a document -> the same
+  const shown = new WeakMap(); // element -> {key, spot}, where it stands
+  let toHand = [];
 
   // An attribute by its name without case, as the plug-in read them.
   function attribute(element, name) {
@@ -65,39 +72,115 @@
     return outer != null && documentOf(outer) !== null;
   }
 
-  function scan() {
-    const found = [];
-    for (const element of document.querySelectorAll("embed, object")) {
-      const zqk = documentOf(element);
-      if (zqk === null || isFallback(element)) continue;
-      const key = `${zqk.url}\0${zqk.uid}`;
-      if (handed.has(key)) continue;
-      handed.add(key);
-      found.push(zqk);
-    }
-    if (found.length > 0) api.runtime.sendMessage({ kind: "documents", documents: found });
+  function ask(entry) {
+    api.runtime.sendMessage({ kind: "ask", documents: [entry.zqk] }).catch(() => {});
   }
 
-  let scanQueued = false;
-  const observer = new MutationObserver(() => {
-    if (scanQueued) return;
-    scanQueued = true;
-    setTimeout(() => {
-      scanQueued = false;
-      scan();
-    }, 0);
-  });
-  observer.observe(document, { childList: true, subtree: true, attributes: true });
-  scan();
-
-  // The background asks whether a download of this address is the fetch of
-  // one of this frame's documents, rather than a page of its own.
-  api.runtime.onMessage.addListener((message, sender, sendResponse) => {
-    if (message.kind !== "embeds") return;
-    for (const element of document.querySelectorAll("embed, object")) {
-      if (addressOf(element)?.href === message.url) sendResponse(true);
+  // The document this element names, known from now on, and handed once.
+  function entryFor(zqk) {
+    const key = `${zqk.url}\0${zqk.uid}`;
+    let entry = documents.get(key);
+    if (entry === undefined) {
+      entry = { zqk: { ...zqk, id: documents.size + 1 }, places: [], state: { status: "waiting" } };
+      documents.set(key, entry);
+      byId.set(entry.zqk.id, entry);
+      toHand.push(entry.zqk);
     }
+    return { key, entry };
+  }
+
+  function withdraw(element) {
+    const was = shown.get(element);
+    if (was === undefined) return;
+    was.spot.remove();
+    const entry = documents.get(was.key);
+    entry.places = entry.places.filter((spot) => spot !== was.spot);
+    shown.delete(element);
+  }
+
+  function consider(element) {
+    attributes.observe(element, { attributes: true, attributeFilter: ["src", "data", "type"] });
+    const zqk = documentOf(element);
+    if (zqk === null || isFallback(element)) {
+      withdraw(element);
+      return;
+    }
+    const { key, entry } = entryFor(zqk);
+    if (shown.get(element)?.key === key) return;
+    withdraw(element);
+    const spot = place.placeFor(element, { ...entry.zqk, siteName }, () => ask(entry));
+    spot.show(entry.state);
+    entry.places.push(spot);
+    shown.set(element, { key, spot });
+  }
+
+  function hand() {
+    if (toHand.length === 0) return;
+    api.runtime.sendMessage({ kind: "documents", documents: toHand }).catch(() => {});
+    toHand = [];
+  }
+
+  function considerWithin(node) {
+    if (node.localName === "embed" || node.localName === "object") {
+      consider(node);
+    } else if (node.localName === "param") {
+      if (node.parentElement?.localName === "object") consider(node.parentElement);
+    } else if (node.firstElementChild !== null) {
+      for (const element of node.querySelectorAll("embed, object")) consider(element);
+    }
+  }
+
+  const added = new MutationObserver((records) => {
+    for (const record of records) {
+      for (const node of record.addedNodes) {
+        if (node.nodeType === Node.ELEMENT_NODE) considerWithin(node);
+      }
+      for (const node of record.removedNodes) {
+        if (node.localName === "embed" || node.localName === "object") withdraw(node);
+      }
+    }
+    hand();
+  });
+  const attributes = new MutationObserver((records) => {
+    for (const record of records) consider(record.target);
+    hand();
   });
 
-  if (window === window.top) globalThis.npzqkBar = NPZqkBar(api);
+  function start() {
+    added.observe(document, { childList: true, subtree: true });
+    for (const element of document.querySelectorAll("embed, object")) consider(element);
+    hand();
+  }
+
+  // What became of a document: in each of its places, and the window it
+  // asked to close once it opened.
+  function showState(id, state) {
+    const entry = byId.get(id);
+    if (entry === undefined) return;
+    entry.state = state;
+    for (const spot of entry.places) spot.show(state);
+    if (state.status === "opened" && entry.zqk.winclose) window.top.close();
+  }
+
+  api.runtime.onMessage.addListener((message, sender, sendResponse) => {
+    if (message.kind === "state") showState(message.id, message.state);
+    // The background asks whether a download of this address is the fetch
+    // of one of this frame's documents, rather than a page of its own.
+    if (message.kind === "embeds") {
+      for (const element of document.querySelectorAll("embed, object")) {
+        if (addressOf(element)?.href === message.url) sendResponse(true);
+      }
+    }
+    if (window !== window.top) return undefined;
+    if (message.kind === "notice") place.notice(message.state, { ...message.document, siteName });
+    // The background asks whether this tab shows a page.
+    if (message.kind === "ping") sendResponse(true);
+    return undefined;
+  });
+
+  if (document.readyState === "loading") {
+    document.addEventListener("DOMContentLoaded", start, { once: true });
+  } else {
+    start();
+  }
 })();

@@ -37,4 +37,14 @@ const NPZQK = {
     const parsed = new URL(url);
     return parsed.protocol === "file:" ? "file://" : parsed.origin;
   },
+
+  // A site as the address bar names it: its host and any port, in the form
+  // that cannot pass for another (international names stay in ASCII).
+  siteName(site) {
+    return site === "file://" ? "a file on this computer" : new URL(site).host;
+  },
+
+  // What the helper's absence tells the user, wherever it is shown.
+  hostMissing: "The NPZqk helper program, npzqk-host.exe, is not installed for this browser. " +
+               "Unpack the NPZqk release, run npzqk-host.exe --register in its folder, then reload this page.",
 };

@@ -82,5 +82,6 @@ echo
 echo "== The released extension in Chromium, with the released host under Wine and the stub viewer"
 /usr/bin/python3 tests/browser/extension_test.py chromium "$host_dir/extension" "$host_dir/npzqk-host.exe" \
   build/windows/bin/stub_viewer.exe build/demo | sed 's/^chromium: /  /'
-mv build/demo/chromium-bar.png build/demo/bar.png
-echo "  picture of the bar: build/demo/bar.png"
+mv build/demo/chromium-place.png build/demo/place.png
+mv build/demo/chromium-question.png build/demo/question.png
+echo "  pictures: build/demo/place.png (the page), build/demo/question.png (the question)"

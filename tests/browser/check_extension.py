@@ -29,6 +29,7 @@ for name in sorted(os.listdir(folder)):
 
 named = [*manifest.get("background", {}).get("scripts", []), manifest.get("background", {}).get("service_worker"),
          manifest.get("options_ui", {}).get("page"), manifest.get("storage", {}).get("managed_schema")]
+named += [rules.get("path") for rules in manifest.get("declarative_net_request", {}).get("rule_resources", [])]
 for script in manifest.get("content_scripts", []):
     named += script.get("js", [])
 for name in named:

@@ -22,6 +22,7 @@ import sys
 import tempfile
 import threading
 import time
+import urllib.request
 import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
@@ -35,6 +36,9 @@ RECORD = os.path.join(WORK, "viewer-record")
 HOST_LOG = os.path.join(WORK, "host-starts")
 DOWNLOADS = os.path.join(WORK, "downloads")
 HOSTILE_UID = '7 "C:\\evil.zqk" /print'
+PLACE_BUTTON_EXPRESSION = "document.querySelector('npzqk-document').shadowRoot.querySelector('button')"
+
+REQUESTS = []  # the request lines the server answered, in order
 
 # The pages, served on two origins: 127.0.0.1 is allowed by the
 # administrator's policy, localhost is not. The documents are files *.zqk.
@@ -49,7 +53,51 @@ PAGES = {
                     "<embed type='application/x-zqk' src='javascript:alert(1)//.zqk' UID='2'>"
                     "<object type='application/x-zqk' data='data:application/x-zqk,abc'></object>",
     "full.html": "<a href='/full.zqk'>the book</a> <a id='apart' href='/apart.zqk' target='_blank'>in a tab</a>",
+    "untyped.html": "<embed src='book.zqk' UID='untyped'>",
 }
+
+# Pages that try to get themselves allowed, as a page author would: each
+# waits for the document's place, then does its worst to it. What the user
+# then does, with real input, is in ATTACKS below.
+WHEN_PLACED = ("<embed src='book.zqk' UID='42'><script>function placed(then) { const wait = setInterval(() => {"
+               " const host = document.querySelector('npzqk-document'); if (!host) return; clearInterval(wait);"
+               " then(host, host.shadowRoot.querySelector('button'), host.shadowRoot.querySelector('button')"
+               ".getBoundingClientRect()); }, 50); }\n"
+               "function over(element, r, z) { Object.assign(element.style, {position: 'absolute', left: r.x + 'px',"
+               " top: r.y + 'px', width: r.width + 'px', height: r.height + 'px', zIndex: z}); }\n")
+PAGES.update({
+    "faded.html": WHEN_PLACED + "placed((host, button, r) => { host.style.opacity = '0';"
+                  " over(document.getElementById('bait'), r, -1); });</script><button id='bait'>Play video</button>",
+    "relabelled.html": WHEN_PLACED + "placed((host, button) => { button.textContent = 'Not now'; });</script>",
+    "focused.html": WHEN_PLACED + "placed((host, button) => button.focus());</script>"
+                    "<form><input name='q' value='zqk'></form>",
+    "covered.html": WHEN_PLACED + "placed((host, button, r) => { const fake = document.getElementById('fake');"
+                    " fake.style.pointerEvents = 'none'; over(fake, r, 9); });</script>"
+                    "<div id='fake' style='background:#fff'>127.0.0.1 wants to show notifications <b>Allow</b></div>",
+    "game.html": WHEN_PLACED + "placed((host, button, r) => { const aim = document.getElementById('aim');"
+                 " aim.style.pointerEvents = 'none'; over(aim, r, 9); });</script>"
+                 "<div id='aim' style='background:red'>Click as fast as you can!</div>",
+    "scripted.html": WHEN_PLACED + "placed((host, button) => { button.click();"
+                     " button.dispatchEvent(new MouseEvent('click', {bubbles: true, composed: true}));"
+                     " button.dispatchEvent(new KeyboardEvent('keydown', {key: 'Enter', bubbles: true}));"
+                     " window.postMessage({kind: 'answer', choice: 'always'}, '*'); });</script>",
+})
+# Each attack against a site not allowed: the page above, what the user does
+# on it (click an element, or press a key), and what the user's hurried hand
+# does next in whatever then has the pointer or the keyboard; and where the
+# user's action reaches the document's place, which only asks.
+BOTH = ("chromium", "firefox")
+ATTACKS = [
+    ("made invisible over a 'Play video' button", "faded.html", ("click", "document.getElementById('bait')"), None,
+     BOTH),
+    ("relabelled 'Not now'", "relabelled.html", ("click", PLACE_BUTTON_EXPRESSION), None, BOTH),
+    ("focused, Enter pressed in the page's form", "focused.html", ("activate", None), ("activate", None), BOTH),
+    ("covered by a look-alike that lets clicks through", "covered.html", ("click", "document.getElementById('fake')"),
+     None, BOTH),
+    ("shown under a pointer that keeps clicking", "game.html", ("click", "document.getElementById('aim')"),
+     ("click", "document.getElementById('always')"), BOTH),
+    ("scripted clicks, keys and messages", "scripted.html", None, None, ()),
+]
 
 
 def serve():
@@ -62,7 +110,7 @@ def serve():
                     else body)
     handler = functools.partial(http.server.SimpleHTTPRequestHandler, directory=site)
     handler.func.extensions_map = {**handler.func.extensions_map, ".zqk": "application/x-zqk"}
-    handler.func.log_message = lambda *arguments: None
+    handler.func.log_message = lambda handler, form, *arguments: REQUESTS.append(str(arguments[0]) if arguments else "")
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server.server_address[1]
@@ -180,46 +228,100 @@ def start_chromium(allowed_site):
     options.add_experimental_option("prefs", {"download.default_directory": DOWNLOADS,
                                               "download.prompt_for_download": False})
     driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    # The page and the extension's question window, each driven through the
+    # DevTools protocol: evaluation, and real input at a point of its own.
+    address = driver.capabilities["goog:chromeOptions"]["debuggerAddress"]
+    with urllib.request.urlopen(f"http://{address}/json/version") as reply:
+        devtools = Rpc(json.load(reply)["webSocketDebuggerUrl"])
+    sessions = {}
 
-    def evaluate(expression):
-        return driver.execute_script(f"return ({expression});")
+    def targets(kind, prefix):
+        return [t["targetId"] for t in devtools.send("Target.getTargets")["targetInfos"]
+                if t["type"] == kind and t["url"].startswith(prefix)]
 
-    def click(expression):
-        driver.execute_script(f"return ({expression});").click()  # a real click: the browser's own input events
+    def session(where):
+        if where == "page":
+            target = driver.current_window_handle  # chromedriver's window handles are the targets' IDs
+        else:
+            found = targets("page", f"chrome-extension://{CHROMIUM_ID}/ask.html")
+            if not found:
+                return None
+            target = found[0]
+        if target not in sessions:
+            sessions[target] = devtools.send("Target.attachToTarget", targetId=target, flatten=True)["sessionId"]
+        return sessions[target]
 
-    def quit():
-        driver.quit()
+    def evaluate(expression, where="page"):
+        where = session(where) if where in ("page", "ask") else where
+        if where is None:
+            return None
+        result = devtools.send("Runtime.evaluate", session=where, expression=f"({expression})",
+                               returnByValue=True, awaitPromise=True)
+        return result.get("result", {}).get("value")
 
-    return {"open": driver.get, "evaluate": evaluate, "click": click, "tabs": lambda: len(driver.window_handles),
-            "screenshot": driver.save_screenshot, "quit": quit}
+    def click(expression, where="page", times=1, gap=0.0):
+        x, y = evaluate(CENTRE % expression, where)
+        for _ in range(times):
+            for kind in ("mouseMoved", "mousePressed", "mouseReleased"):
+                devtools.send("Input.dispatchMouseEvent", session=session(where), type=kind, x=x, y=y,
+                              button="left", clickCount=0 if kind == "mouseMoved" else 1)
+            time.sleep(gap)
+
+    def press(key, where="page"):
+        code, text = {"Enter": (13, "\r"), "Tab": (9, ""), "Escape": (27, "")}[key]
+        for kind in ("keyDown", "keyUp"):
+            devtools.send("Input.dispatchKeyEvent", session=session(where), type=kind, key=key, code=key,
+                          windowsVirtualKeyCode=code, **({"text": text} if text and kind == "keyDown" else {}))
+
+    def downloads():
+        """The browser's own list of downloads, as the extension's background reads it."""
+        worker = targets("service_worker", f"chrome-extension://{CHROMIUM_ID}/")
+        where = devtools.send("Target.attachToTarget", targetId=worker[0], flatten=True)["sessionId"]
+        return evaluate("chrome.downloads.search({}).then((all) => all.map((item) => item.url))", where)
+
+    def load_aside(urls):
+        for url in urls:
+            devtools.send("Target.createTarget", url=url, background=True)
+
+    def screenshot(path, where="page"):
+        with open(path, "wb") as f:
+            f.write(base64.b64decode(devtools.send("Page.captureScreenshot", session=session(where))["data"]))
+
+    return {"open": driver.get, "evaluate": evaluate, "click": click, "press": press,
+            "activate": lambda where="page": press("Enter", where),
+            "tabs": lambda: len(driver.window_handles), "screenshot": screenshot, "quit": driver.quit,
+            "downloads": downloads, "load_aside": load_aside}
 
 
 # ---- Firefox, through its own WebDriver BiDi
 
 
-class Bidi:
-    def __init__(self, port):
+class Rpc:
+    """A socket of the browser's own protocol: Firefox's WebDriver BiDi, Chromium's DevTools."""
+
+    def __init__(self, url):
         import websockets
         self.loop = asyncio.new_event_loop()
         asyncio.set_event_loop(self.loop)
         self.next_id = 0
-        self.socket = self.run(websockets.connect(f"ws://127.0.0.1:{port}/session", max_size=2 ** 26))
+        self.socket = self.run(websockets.connect(url, max_size=2 ** 26))
 
     def run(self, coroutine):
         return self.loop.run_until_complete(coroutine)
 
-    async def exchange(self, method, params):
+    async def exchange(self, method, params, session):
         self.next_id += 1
-        await self.socket.send(json.dumps({"id": self.next_id, "method": method, "params": params}))
+        await self.socket.send(json.dumps({"id": self.next_id, "method": method, "params": params,
+                                           **({"sessionId": session} if session else {})}))
         while True:
             message = json.loads(await self.socket.recv())
             if message.get("id") == self.next_id:
-                if message.get("type") == "error":
+                if message.get("type") == "error" or "error" in message:
                     raise RuntimeError(f"{method}: {message.get('error')}: {message.get('message')}")
                 return message["result"]
 
-    def send(self, method, **params):
-        return self.run(self.exchange(method, params))
+    def send(self, method, session=None, **params):
+        return self.run(self.exchange(method, params, session))
 
 
 def start_firefox(allowed_site):
@@ -246,7 +348,7 @@ def start_firefox(allowed_site):
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     for _ in range(150):
         try:
-            bidi = Bidi(port)
+            bidi = Rpc(f"ws://127.0.0.1:{port}/session")
             break
         except OSError:
             time.sleep(0.2)
@@ -258,24 +360,56 @@ def start_firefox(allowed_site):
     def open_page(url):
         bidi.send("browsingContext.navigate", context=context, url=url, wait="complete")
 
-    def evaluate(expression, serialize=True):
-        result = bidi.send("script.evaluate", expression=f"({expression})", target={"context": context},
-                           awaitPromise=False)
+    def target(where):
+        if where == "page":
+            return context
+        found = [c["context"] for c in bidi.send("browsingContext.getTree", maxDepth=0)["contexts"]
+                 if c["url"].startswith("moz-extension://") and "/ask.html" in c["url"]]
+        return found[0] if found else None
+
+    def evaluate(expression, where="page"):
+        where = target(where)
+        if where is None:
+            return None
+        result = bidi.send("script.evaluate", expression=f"({expression})", target={"context": where},
+                           awaitPromise=True, serializationOptions={"maxObjectDepth": 2})
         value = result.get("result", {})
-        return value.get("value") if serialize else value
+        if value.get("type") == "array":
+            return [item.get("value") for item in value["value"]]
+        return value.get("value")
 
-    def click(expression):
-        button = evaluate(expression, serialize=False)
-        pointer = [{"type": "pointerMove", "x": 0, "y": 0, "origin": {"type": "element",
-                                                                    "element": {"sharedId": button["sharedId"]}}},
-                   {"type": "pointerDown", "button": 0}, {"type": "pointerUp", "button": 0}]
-        bidi.send("input.performActions", context=context,
-                  actions=[{"type": "pointer", "id": "mouse", "parameters": {"pointerType": "mouse"},
-                            "actions": pointer}])
+    def perform(where, kind, actions):
+        bidi.send("input.performActions", context=target(where),
+                  actions=[{"type": kind, "id": kind, **({"parameters": {"pointerType": "mouse"}}
+                                                         if kind == "pointer" else {}), "actions": actions}])
 
-    def screenshot(path):
+    def click(expression, where="page", times=1, gap=0.0):
+        x, y = evaluate(CENTRE % expression, where)
+        pointer = [{"type": "pointerMove", "x": round(x), "y": round(y), "origin": "viewport"}]
+        for _ in range(times):
+            pointer += [{"type": "pointerDown", "button": 0}, {"type": "pointerUp", "button": 0},
+                        {"type": "pause", "duration": round(gap * 1000)}]
+        perform(where, "pointer", pointer)
+
+    def press(key, where="page"):
+        value = {"Enter": "\ue006", "Tab": "\ue004", "Escape": "\ue00c"}[key]
+        if where == "page":  # the keyboard goes to the window in front
+            bidi.send("browsingContext.activate", context=context)
+        perform(where, "key", [{"type": "keyDown", "value": value}, {"type": "keyUp", "value": value}])
+
+    def load_aside(urls):
+        for url in urls:
+            made = bidi.send("browsingContext.create", type="tab", background=True)["context"]
+            bidi.send("browsingContext.navigate", context=made, url=url, wait="none")
+
+    def activate(where="page"):
+        # Headless Firefox activates no button from the keyboard, not even a
+        # page's own: the element that has the focus is clicked instead.
+        click(FOCUSED, where)
+
+    def screenshot(path, where="page"):
         with open(path, "wb") as f:
-            f.write(base64.b64decode(bidi.send("browsingContext.captureScreenshot", context=context)["data"]))
+            f.write(base64.b64decode(bidi.send("browsingContext.captureScreenshot", context=target(where))["data"]))
 
     def quit():
         try:
@@ -288,14 +422,19 @@ def start_firefox(allowed_site):
     def tabs():
         return len(bidi.send("browsingContext.getTree", maxDepth=0)["contexts"])
 
-    return {"open": open_page, "evaluate": evaluate, "click": click, "tabs": tabs, "screenshot": screenshot,
-            "quit": quit}
+    return {"open": open_page, "evaluate": evaluate, "click": click, "press": press, "activate": activate, "tabs": tabs,
+            "screenshot": screenshot, "quit": quit, "load_aside": load_aside}
 
 
-BAR_BUTTON = ("[...(document.querySelector('npzqk-bar')?.shadowRoot?.querySelectorAll('button') ?? [])]"
-              ".find((b) => b.textContent === %s)")
-BAR_TEXT = ("[...(document.querySelector('npzqk-bar')?.shadowRoot?.querySelectorAll('.panel') ?? [])]"
-            ".map((panel) => panel.innerText.replace(/\\s+/g, ' ')).join(' / ')")
+CENTRE = "((element) => { const r = element.getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2]; })(%s)"
+# The first document's place on the page: its text, and its action.
+PLACE = "document.querySelector('npzqk-document')?.shadowRoot"
+PLACE_TEXT = "[...document.querySelectorAll('npzqk-document, npzqk-notice')].map((host) => host.shadowRoot.querySelector('.panel')?.innerText.replace(/\\s+/g, ' ')).join(' / ')"
+PLACE_BUTTON = PLACE_BUTTON_EXPRESSION
+QUESTION = "document.getElementById('question')?.textContent"
+FOCUSED = ("(() => { let focused = document.activeElement;"
+           " while (focused?.shadowRoot?.activeElement) focused = focused.shadowRoot.activeElement; return focused; })()")
+ARMED = "!document.getElementById('once').disabled"
 
 
 # ---- The scenarios
@@ -334,14 +473,41 @@ def main():
         check(viewer_arguments(wait) is None, f"{what}: the viewer was started")
         check(host_starts() == before, f"{what}: {host_starts() - before} requests to the host")
 
-    def bar_text(wait=10):
+    def place_text(wait=10, containing=""):
         deadline = time.time() + wait
-        while time.time() < deadline:
-            text = browser["evaluate"](BAR_TEXT)
-            if text:
+        while True:
+            text = browser["evaluate"](PLACE_TEXT) or ""
+            if (text and containing in text) or time.time() > deadline:
                 return text
             time.sleep(0.2)
-        return ""
+
+    def question(wait=10):
+        """The question window's text once it shows, or None."""
+        deadline = time.time() + wait
+        while time.time() < deadline:
+            text = browser["evaluate"](QUESTION, "ask")
+            if text:
+                return text
+            time.sleep(0.05)
+        return None
+
+    def armed():
+        deadline = time.time() + 5
+        while not browser["evaluate"](ARMED, "ask") and time.time() < deadline:
+            time.sleep(0.1)
+
+    def answer(button):
+        armed()
+        browser["click"](f"document.getElementById('{button}')", "ask")
+
+    def still_asked(what):
+        """Another page of the same site: asked, not opened."""
+        before = visit(f"{other}/embed.html")
+        text = place_text(containing="asks you first")
+        check(f"A zqk document from localhost:{port}" in text and "Open in TarvikViewer" in text,
+              f"{what}: the next page says [{text}]")
+        check(browser["evaluate"](QUESTION, "ask") is None, f"{what}: the question outlived its page")
+        expect_nothing(what + ", the next page", before, wait=1)
 
     try:
         browser = (start_chromium if BROWSER == "chromium" else start_firefox)(allowed)
@@ -360,26 +526,84 @@ def main():
             expect_viewer(what + " in a tab of its own", f"{allowed}/apart.zqk", "", before)
             check(browser["tabs"]() == 1, f"{what}: {browser['tabs']()} tabs, the one opened for it still there")
 
-        def not_allowed(what):
+        def untyped_among_loads(what):
+            browser["load_aside"]([f"{other}/untyped.html?{n}" for n in range(4)])
+            seen = len(REQUESTS)
+            expect_viewer(what, f"{allowed}/book.zqk", "untyped", visit(f"{allowed}/untyped.html"))
+            time.sleep(1)
+            fetched = [line for line in REQUESTS[seen:] if "book.zqk" in line]
+            check(fetched == [], f"{what}: the browser fetched {fetched}, which can end as a download")
+            check(os.listdir(DOWNLOADS) == [], f"{what}: saved {os.listdir(DOWNLOADS)}")
+            if "downloads" in browser:
+                check(browser["downloads"]() == [], f"{what}: listed as downloads {browser['downloads']()}")
+
+        def attack(what, page, action, hurried, asks_in):
+            before = visit(f"{other}/{page}")
+            place_text()
+            time.sleep(0.3)  # the page's script has done its worst
+            if action is not None:
+                browser[action[0]](*action[1:] if action[1] else ())
+            asked = question(3 if BROWSER in asks_in else 1) is not None
+            check(asked == (BROWSER in asks_in), f"{what}: the question {'showed' if asked else 'did not show'}")
+            try:
+                if asked and hurried is not None and hurried[0] == "click":
+                    browser["click"](hurried[1], "ask", times=15, gap=0.15)
+                elif asked and hurried is not None:
+                    browser[hurried[0]]("ask")
+            except (RuntimeError, TypeError) as error:  # its window closed: it took an answer
+                check(False, f"{what}: the question went away under the user's hand ({error})")
+            expect_nothing(what, before)
+            still_asked(what)
+
+        def asked_once(what):
             before = visit(f"{other}/embed.html")
-            text = bar_text()
-            print(f"{BROWSER}: {what}: the bar says [{text}]")
-            check(f"localhost:{port} wants to open a zqk document in TarvikViewer." in text, f"{what}: bar [{text}]")
-            browser["screenshot"](os.path.join(OUTPUT, f"{BROWSER}-bar.png"))
-            expect_nothing(what + ", before the click", before, wait=1)
-            browser["click"](BAR_BUTTON % json.dumps("Open this time"))
-            expect_viewer(what + ", after the click", f"{other}/book.zqk", "42", before)
+            text = place_text()
+            print(f"{BROWSER}: {what}: the page says [{text}]")
+            browser["screenshot"](os.path.join(OUTPUT, f"{BROWSER}-place.png"))
+            browser["click"](PLACE_BUTTON)
+            text = question()
+            print(f"{BROWSER}: {what}: the question says [{text}]")
+            check(text == f"localhost:{port} wants to open a zqk document in TarvikViewer.", f"{what}: [{text}]")
+            expect_nothing(what + ", before the answer", before, wait=0.5)
+            armed()
+            browser["screenshot"](os.path.join(OUTPUT, f"{BROWSER}-question.png"), "ask")
+            answer("once")
+            expect_viewer(what, f"{other}/book.zqk", "42", before)
+            check("Opened in TarvikViewer" in place_text(containing="Opened"), f"{what}: the page says [{text}]")
+            still_asked(what)
+
+        def not_now(what):
+            before = visit(f"{other}/embed.html")
+            place_text()
+            browser["click"](PLACE_BUTTON)
+            question()
+            answer("not-now")
+            check("Not opened" in place_text(containing="Not opened"), f"{what}: the page says [{place_text(0)}]")
+            expect_nothing(what, before)
+
+        def keyboard_always(what):
+            before = visit(f"{other}/embed.html")
+            place_text()
+            browser["press"]("Tab")
+            browser["activate"]()
+            check(question() is not None, f"{what}: no question")
+            armed()
+            browser["press"]("Tab", "ask")
+            browser["press"]("Tab", "ask")
+            browser["activate"]("ask")
+            expect_viewer(what, f"{other}/book.zqk", "42", before)
+            expect_viewer(what + ", the site's next page", f"{other}/sub/late.zqk", "late", visit(f"{other}/late.html"))
 
         def viewer_missing(what):
             register_viewer(False)
             visit(f"{allowed}/hostile.html")
-            bar_text(15)
+            place_text(15, containing="Application")
             time.sleep(1.5)  # long enough for a second message, were there one
-            text = bar_text()
-            print(f"{BROWSER}: {what}: the bar says [{text}]")
+            text = place_text()
+            print(f"{BROWSER}: {what}: the page says [{text}]")
             check(text.count("Application Not Installed 1") == 1 and
-                  "Get TarvikViewer from http://www.quendrix.com/downloads/" in text, f"{what}: bar [{text}]")
-            link = browser["evaluate"]("document.querySelector('npzqk-bar').shadowRoot.querySelector('a')?.href")
+                  "Get TarvikViewer from http://www.quendrix.com/downloads/" in text, f"{what}: [{text}]")
+            link = browser["evaluate"](f"{PLACE}.querySelector('a')?.href")
             check(link == "http://www.quendrix.com/downloads/", f"{what}: link {link}")
             register_viewer(True)
 
@@ -393,7 +617,12 @@ def main():
             ("file:, javascript: and data: documents on an http page", lambda what: expect_nothing(
                 what, visit(f"{allowed}/schemes.html"))),
             ("a full-page document", full_page),
-            ("a site not yet allowed", not_allowed),
+            ("an untyped document while other tabs load", untyped_among_loads),
+            *((f"a site not allowed, its question {name}", lambda what, a=a: attack(what, *a))
+              for name, *a in ATTACKS),
+            ("a site not yet allowed, opened this time", asked_once),
+            ("a site not yet allowed, not now", not_now),
+            ("a site not yet allowed, always, from the keyboard", keyboard_always),
             ("the viewer missing", viewer_missing),
         ]
 

@@ -1,0 +1,174 @@
+// What the page shows of the extension: in each zqk document's place, what
+// became of the document and the action that asks the user; at the top of the
+// page, what became of a full-page document when the viewer did not start.
+// The page can restyle, cover or relabel all of this, so it only ever asks
+// and reports: the user's leave is given in the extension's own window.
+"use strict";
+
+// eslint-disable-next-line no-unused-vars
+function NPZqkPlace() {
+  // Inline, so that no page can load anything of the extension's.
+  const kStyle = `
+:host { color-scheme: light dark; }
+.panel {
+  box-sizing: border-box;
+  width: 100%;
+  height: 100%;
+  display: flex;
+  flex-direction: column;
+  justify-content: center;
+  gap: 6px;
+  padding: 10px 14px;
+  overflow: hidden;
+  font: 13px/1.4 system-ui, sans-serif;
+  color: #1f1f1f;
+  background: #f1f3f4;
+  border: 1px solid #c4c7c5;
+  border-radius: 6px;
+}
+.panel.problem { background: #fdf3e1; }
+.notice { border-radius: 0; box-shadow: 0 1px 3px rgb(0 0 0 / 20%); }
+p { margin: 0; white-space: pre-line; overflow-wrap: anywhere; }
+button {
+  align-self: flex-start;
+  font: inherit;
+  padding: 4px 12px;
+  border: 1px solid #0b57d0;
+  border-radius: 4px;
+  color: #ffffff;
+  background: #0b57d0;
+  cursor: pointer;
+}
+button:focus-visible { outline: 2px solid #0b57d0; outline-offset: 2px; }
+a { color: #0b57d0; }
+@media (prefers-color-scheme: dark) {
+  .panel { color: #e3e3e3; background: #2d2f31; border-color: #5e5e5e; }
+  .panel.problem { background: #3c3222; }
+  button { color: #062e6f; background: #a8c7fa; border-color: #a8c7fa; }
+  button:focus-visible { outline-color: #a8c7fa; }
+  a { color: #a8c7fa; }
+}
+`;
+  const kAsk = "Open in TarvikViewer…";
+  // What each state says under the document's name, and its action, if any.
+  const kStates = {
+    waiting: { text: "NPZqk asks you first, in a window of its own.", action: kAsk },
+    asking: { text: "NPZqk is asking you in a window of its own.", action: kAsk },
+    declined: { text: "Not opened.", action: kAsk },
+    opening: { text: "Opening in TarvikViewer…", action: null },
+    opened: { text: "Opened in TarvikViewer.", action: "Open again" },
+  };
+
+  function element(tag, text) {
+    const made = document.createElement(tag);
+    if (text !== undefined) made.textContent = text;
+    return made;
+  }
+
+  // The text, with the web addresses in it as links.
+  function linked(text) {
+    const paragraph = element("p");
+    for (const piece of String(text).split(/(https?:\/\/\S+)/)) {
+      if (/^https?:\/\//.test(piece)) {
+        const link = element("a", piece);
+        link.href = piece;
+        link.target = "_blank";
+        link.rel = "noopener";
+        paragraph.append(link);
+      } else {
+        paragraph.append(piece);
+      }
+    }
+    return paragraph;
+  }
+
+  // A failed start: the heading and text that say why, and whether trying
+  // again can help.
+  function problem(state, url) {
+    if (state.status === "missing") return { caption: state.caption, text: state.text, retry: true };
+    if (state.status === "host") {
+      return { caption: "TarvikViewer cannot be started from this browser", text: NPZQK.hostMissing, retry: true };
+    }
+    return { caption: "The zqk document was not opened", text: `${url}: ${state.error}`, retry: false };
+  }
+
+  // Only the user's own clicks and keys ask, never a page script's.
+  function action(label, onAsk) {
+    const made = element("button", label);
+    made.type = "button";
+    made.addEventListener("click", (event) => {
+      if (event.isTrusted) onAsk();
+    });
+    return made;
+  }
+
+  function panelFor(state, zqk, onAsk) {
+    const panel = element("div");
+    panel.className = "panel";
+    panel.setAttribute("role", "group");
+    const known = kStates[state.status];
+    if (known !== undefined) {
+      panel.setAttribute("aria-label", `zqk document from ${zqk.siteName}`);
+      panel.append(element("p", `A zqk document from ${zqk.siteName}`));
+      if (known.text) panel.append(element("p", known.text));
+      if (known.action) panel.append(action(known.action, onAsk));
+      return panel;
+    }
+    const { caption, text, retry } = problem(state, zqk.url);
+    panel.classList.add("problem");
+    panel.setAttribute("role", "alert");
+    panel.append(element("strong", caption), linked(text));
+    if (retry) panel.append(action("Try again", onAsk));
+    return panel;
+  }
+
+  function shadowHost(tag, css) {
+    const host = document.createElement(tag);
+    host.style.cssText = css;
+    // Open: closing it would hide nothing from a page that can restyle it.
+    const shadow = host.attachShadow({ mode: "open" });
+    shadow.append(element("style", kStyle));
+    return { host, shadow };
+  }
+
+  // Stands in the page where the plug-in drew, the size the page gave the
+  // document, and no smaller than its text needs.
+  function placeFor(target, zqk, onAsk) {
+    const box = target.getBoundingClientRect();
+    const width = Math.max(Math.round(box.width), 260);
+    const height = Math.max(Math.round(box.height), 96);
+    const { host, shadow } = shadowHost("npzqk-document",
+      `all: initial; display: inline-block; vertical-align: top; width: ${width}px; height: ${height}px;`);
+    const display = [target.style.getPropertyValue("display"), target.style.getPropertyPriority("display")];
+    target.style.setProperty("display", "none", "important");
+    target.before(host);
+    return {
+      show(state) {
+        shadow.querySelector(".panel")?.remove();
+        shadow.append(panelFor(state, zqk, onAsk));
+      },
+      // The element is no longer this document: the page has it back as it was.
+      remove() {
+        host.remove();
+        target.style.setProperty("display", ...display);
+      },
+    };
+  }
+
+  // A full-page document has no place of its own: a failure to start it is
+  // told at the top of the page it came from.
+  function notice(state, zqk) {
+    const { host, shadow } = shadowHost("npzqk-notice",
+      "all: initial; position: fixed !important; inset: 0 0 auto 0 !important; " +
+      "z-index: 2147483647 !important; display: block !important;");
+    const panel = panelFor(state, zqk, () => {});
+    panel.classList.add("notice");
+    panel.querySelector("button")?.remove();
+    const close = action("Close", () => host.remove());
+    panel.append(close);
+    shadow.append(panel);
+    document.documentElement.append(host);
+  }
+
+  return { placeFor, notice };
+}
