@@ -9,24 +9,23 @@ Chromium and in Firefox:
 
 The Wine environment comes from the test's properties (WINEPREFIX, NPZQK_WINE,
 NPZQK_WINE_STATE). Prints "N passed, N failed" last; exits non-zero on a failure."""
-import asyncio
 import base64
 import functools
 import http.server
 import json
 import os
 import shutil
-import socket
 import subprocess
 import sys
 import tempfile
 import threading
 import time
 import urllib.request
-import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from extension_ids import extension_ids  # noqa: E402
+import browsers  # noqa: E402
 
 BROWSER, EXTENSION, HOST_EXE, STUB_VIEWER, OUTPUT = sys.argv[1:6]
 CHROMIUM_ID, FIREFOX_ID = extension_ids(os.path.join(EXTENSION, "manifest.json"))
@@ -54,6 +53,15 @@ PAGES = {
                     "<object type='application/x-zqk' data='data:application/x-zqk,abc'></object>",
     "full.html": "<a href='/full.zqk'>the book</a> <a id='apart' href='/apart.zqk' target='_blank'>in a tab</a>",
     "untyped.html": "<embed src='book.zqk' UID='untyped'>",
+    # Four documents, each to be found once: in a frame, an object's with its
+    # fallback (not a document of its own), and two that become documents later.
+    "variety.html": "<iframe src='framed.html' width='320' height='130'></iframe>"
+                    "<object data='o.zqk' type='application/x-zqk'><param name='UID' value='param'>"
+                    "<embed src='fallback.zqk' UID='fallback'></object>"
+                    "<embed id='later' src='nothing.txt' UID='changed'><object id='retyped' data='r.bin' UID='retyped'>"
+                    "</object><script>setTimeout(() => { document.getElementById('later').src = 'changed.zqk';"
+                    " document.getElementById('retyped').type = 'application/x-zqk'; }, 300);</script>",
+    "framed.html": "<embed type='application/x-zqk' src='framed.zqk' UID='framed'>",
 }
 
 # Pages that try to get themselves allowed, as a page author would: each
@@ -177,12 +185,6 @@ def viewer_arguments(wait):
     return None
 
 
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
-
-
 # ---- Chromium, through chromedriver
 
 
@@ -210,29 +212,18 @@ def policy_file(path, content):
 
 
 def start_chromium(allowed_site):
-    from selenium import webdriver
-    from selenium.webdriver.chrome.options import Options
-    from selenium.webdriver.chrome.service import Service
     policy_file("/etc/chromium/policies/managed/npzqk-test.json",
                 {"3rdparty": {"extensions": {CHROMIUM_ID: {"allowedSites": [allowed_site]}}}})
     profile = os.path.join(WORK, "profile")
     host_manifest(os.path.join(profile, "NativeMessagingHosts"),
                   {"allowed_origins": [f"chrome-extension://{CHROMIUM_ID}/"]})
-    options = Options()
-    options.binary_location = "/usr/bin/chromium"
-    for argument in ("--headless=new", "--no-sandbox", f"--user-data-dir={profile}", f"--load-extension={EXTENSION}",
-                     f"--disable-extensions-except={EXTENSION}", "--disable-gpu", "--no-first-run",
-                     "--disable-background-networking", "--disable-component-update", "--disable-sync",
-                     "--window-size=1000,600"):
-        options.add_argument(argument)
-    options.add_experimental_option("prefs", {"download.default_directory": DOWNLOADS,
-                                              "download.prompt_for_download": False})
-    driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    driver = browsers.chromium(profile, EXTENSION, {"download.default_directory": DOWNLOADS,
+                                                    "download.prompt_for_download": False})
     # The page and the extension's question window, each driven through the
     # DevTools protocol: evaluation, and real input at a point of its own.
     address = driver.capabilities["goog:chromeOptions"]["debuggerAddress"]
     with urllib.request.urlopen(f"http://{address}/json/version") as reply:
-        devtools = Rpc(json.load(reply)["webSocketDebuggerUrl"])
+        devtools = browsers.Rpc(json.load(reply)["webSocketDebuggerUrl"])
     sessions = {}
 
     def targets(kind, prefix):
@@ -296,66 +287,14 @@ def start_chromium(allowed_site):
 # ---- Firefox, through its own WebDriver BiDi
 
 
-class Rpc:
-    """A socket of the browser's own protocol: Firefox's WebDriver BiDi, Chromium's DevTools."""
-
-    def __init__(self, url):
-        import websockets
-        self.loop = asyncio.new_event_loop()
-        asyncio.set_event_loop(self.loop)
-        self.next_id = 0
-        self.socket = self.run(websockets.connect(url, max_size=2 ** 26))
-
-    def run(self, coroutine):
-        return self.loop.run_until_complete(coroutine)
-
-    async def exchange(self, method, params, session):
-        self.next_id += 1
-        await self.socket.send(json.dumps({"id": self.next_id, "method": method, "params": params,
-                                           **({"sessionId": session} if session else {})}))
-        while True:
-            message = json.loads(await self.socket.recv())
-            if message.get("id") == self.next_id:
-                if message.get("type") == "error" or "error" in message:
-                    raise RuntimeError(f"{method}: {message.get('error')}: {message.get('message')}")
-                return message["result"]
-
-    def send(self, method, session=None, **params):
-        return self.run(self.exchange(method, params, session))
-
-
 def start_firefox(allowed_site):
     home = os.path.join(WORK, "home")
-    profile = os.path.join(WORK, "profile")
-    os.makedirs(os.path.join(profile, "extensions"))
     host_manifest(os.path.join(home, ".mozilla", "native-messaging-hosts"), {"allowed_extensions": [FIREFOX_ID]})
-    with zipfile.ZipFile(os.path.join(profile, "extensions", FIREFOX_ID + ".xpi"), "w") as xpi:
-        for name in sorted(os.listdir(EXTENSION)):
-            xpi.write(os.path.join(EXTENSION, name), name)
-    prefs = {"xpinstall.signatures.required": False, "extensions.autoDisableScopes": 0,
-             "extensions.enabledScopes": 15, "browser.download.dir": DOWNLOADS, "browser.download.folderList": 2,
-             "browser.download.useDownloadDir": True, "browser.shell.checkDefaultBrowser": False,
-             "datareporting.policy.dataSubmissionEnabled": False, "app.update.enabled": False,
-             "browser.startup.homepage_override.mstone": "ignore", "network.proxy.type": 0}
-    with open(os.path.join(profile, "user.js"), "w") as f:
-        f.writelines(f"user_pref({json.dumps(k)}, {json.dumps(v)});\n" for k, v in prefs.items())
     policy_file("/usr/lib/firefox-esr/distribution/policies.json",
                 {"policies": {"3rdparty": {"Extensions": {FIREFOX_ID: {"allowedSites": [allowed_site]}}}}})
-    port = free_port()
-    process = subprocess.Popen(["firefox-esr", "--headless", "--no-remote", "--profile", profile,
-                                f"--remote-debugging-port={port}", "--width=1000", "--height=600"],
-                               env=dict(os.environ, HOME=home, MOZ_CRASHREPORTER_DISABLE="1"),
-                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    for _ in range(150):
-        try:
-            bidi = Rpc(f"ws://127.0.0.1:{port}/session")
-            break
-        except OSError:
-            time.sleep(0.2)
-    else:
-        raise RuntimeError("Firefox opened no WebDriver BiDi port")
-    bidi.send("session.new", capabilities={})
-    context = bidi.send("browsingContext.getTree")["contexts"][0]["context"]
+    process, bidi, context = browsers.firefox(
+        os.path.join(WORK, "profile"), home, EXTENSION, FIREFOX_ID,
+        {"browser.download.dir": DOWNLOADS, "browser.download.folderList": 2, "browser.download.useDownloadDir": True})
 
     def open_page(url):
         bidi.send("browsingContext.navigate", context=context, url=url, wait="complete")
@@ -431,6 +370,11 @@ CENTRE = "((element) => { const r = element.getBoundingClientRect(); return [r.x
 PLACE = "document.querySelector('npzqk-document')?.shadowRoot"
 PLACE_TEXT = "[...document.querySelectorAll('npzqk-document, npzqk-notice')].map((host) => host.shadowRoot.querySelector('.panel')?.innerText.replace(/\\s+/g, ' ')).join(' / ')"
 PLACE_BUTTON = PLACE_BUTTON_EXPRESSION
+# (Chromium counts an <embed> or <object> that shows an error page among the frames.)
+EVERY_PLACE = ("[document, ...Array.from(frames, (frame) => { try { return frame.document; } catch { return null; } })]"
+               ".filter(Boolean)"
+               ".flatMap((page) => [...page.querySelectorAll('npzqk-document')])"
+               ".map((host) => host.shadowRoot.querySelector('.panel').innerText.replace(/\\s+/g, ' '))")
 QUESTION = "document.getElementById('question')?.textContent"
 FOCUSED = ("(() => { let focused = document.activeElement;"
            " while (focused?.shadowRoot?.activeElement) focused = focused.shadowRoot.activeElement; return focused; })()")
@@ -526,6 +470,17 @@ def main():
             expect_viewer(what + " in a tab of its own", f"{allowed}/apart.zqk", "", before)
             check(browser["tabs"]() == 1, f"{what}: {browser['tabs']()} tabs, the one opened for it still there")
 
+        def found_once_each(what):
+            before = visit(f"{allowed}/variety.html")
+            deadline = time.time() + 20
+            while host_starts() < before + 4 and time.time() < deadline:
+                time.sleep(0.2)
+            time.sleep(1.5)  # long enough for a fifth, were there one
+            check(host_starts() == before + 4, f"{what}: {host_starts() - before} requests to the host, not 4")
+            places = browser["evaluate"](EVERY_PLACE)
+            print(f"{BROWSER}: {what}: {places}")
+            check(len(places) == 4 and all("Opened in TarvikViewer" in text for text in places), f"{what}: {places}")
+
         def untyped_among_loads(what):
             browser["load_aside"]([f"{other}/untyped.html?{n}" for n in range(4)])
             seen = len(REQUESTS)
@@ -617,6 +572,7 @@ def main():
             ("file:, javascript: and data: documents on an http page", lambda what: expect_nothing(
                 what, visit(f"{allowed}/schemes.html"))),
             ("a full-page document", full_page),
+            ("in a frame, an object's with its fallback, and two that became documents later", found_once_each),
             ("an untyped document while other tabs load", untyped_among_loads),
             *((f"a site not allowed, its question {name}", lambda what, a=a: attack(what, *a))
               for name, *a in ATTACKS),

@@ -1,0 +1,92 @@
+"""Starting Debian's headless Chromium and Firefox ESR, with or without an
+unpacked extension, and the JSON-RPC sockets of their own protocols. Shared
+by the browser test and the page-cost benchmark."""
+import asyncio
+import json
+import os
+import socket
+import subprocess
+import time
+import zipfile
+
+
+class Rpc:
+    """A socket of the browser's own protocol: Firefox's WebDriver BiDi, Chromium's DevTools."""
+
+    def __init__(self, url):
+        import websockets
+        self.loop = asyncio.new_event_loop()
+        asyncio.set_event_loop(self.loop)
+        self.next_id = 0
+        self.socket = self.run(websockets.connect(url, max_size=2 ** 26))
+
+    def run(self, coroutine):
+        return self.loop.run_until_complete(coroutine)
+
+    async def exchange(self, method, params, session):
+        self.next_id += 1
+        await self.socket.send(json.dumps({"id": self.next_id, "method": method, "params": params,
+                                           **({"sessionId": session} if session else {})}))
+        while True:
+            message = json.loads(await self.socket.recv())
+            if message.get("id") == self.next_id:
+                if message.get("type") == "error" or "error" in message:
+                    raise RuntimeError(f"{method}: {message.get('error')}: {message.get('message')}")
+                return message["result"]
+
+    def send(self, method, session=None, **params):
+        return self.run(self.exchange(method, params, session))
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def chromium(profile, extension=None, prefs=None):
+    """A Selenium driver of headless Chromium with a fresh profile."""
+    from selenium import webdriver
+    from selenium.webdriver.chrome.options import Options
+    from selenium.webdriver.chrome.service import Service
+    options = Options()
+    options.binary_location = "/usr/bin/chromium"
+    loaded = (f"--load-extension={extension}", f"--disable-extensions-except={extension}") if extension else ()
+    for argument in ("--headless=new", "--no-sandbox", f"--user-data-dir={profile}", *loaded, "--disable-gpu",
+                     "--no-first-run", "--disable-background-networking", "--disable-component-update",
+                     "--disable-sync", "--window-size=1000,600"):
+        options.add_argument(argument)
+    options.add_experimental_option("prefs", prefs or {})
+    return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+
+
+def firefox(profile, home, extension=None, extension_id=None, prefs=None):
+    """Headless Firefox ESR with a fresh profile, the unpacked extension installed
+    in it unsigned: its process, its BiDi session and its first tab's context."""
+    os.makedirs(os.path.join(profile, "extensions"), exist_ok=True)
+    if extension:
+        with zipfile.ZipFile(os.path.join(profile, "extensions", extension_id + ".xpi"), "w") as xpi:
+            for name in sorted(os.listdir(extension)):
+                xpi.write(os.path.join(extension, name), name)
+    prefs = {"xpinstall.signatures.required": False, "extensions.autoDisableScopes": 0,
+             "extensions.enabledScopes": 15, "browser.shell.checkDefaultBrowser": False,
+             "datareporting.policy.dataSubmissionEnabled": False, "app.update.enabled": False,
+             "browser.startup.homepage_override.mstone": "ignore", "network.proxy.type": 0, **(prefs or {})}
+    with open(os.path.join(profile, "user.js"), "w") as f:
+        f.writelines(f"user_pref({json.dumps(k)}, {json.dumps(v)});\n" for k, v in prefs.items())
+    port = free_port()
+    process = subprocess.Popen(["firefox-esr", "--headless", "--no-remote", "--profile", profile,
+                                f"--remote-debugging-port={port}", "--width=1000", "--height=600"],
+                               env=dict(os.environ, HOME=home, MOZ_CRASHREPORTER_DISABLE="1"),
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    for _ in range(150):
+        try:
+            bidi = Rpc(f"ws://127.0.0.1:{port}/session")
+            break
+        except OSError:
+            time.sleep(0.2)
+    else:
+        process.kill()
+        raise RuntimeError("Firefox opened no WebDriver BiDi port")
+    bidi.send("session.new", capabilities={})
+    return process, bidi, bidi.send("browsingContext.getTree")["contexts"][0]["context"]
