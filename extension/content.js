@@ -3,9 +3,9 @@
 // adds or changes later, hands each to the background once per page load,
 // and shows in each document's place what became of it. It starts before
 // the page does, so that it can always answer for the documents the browser
-// fetches, and otherwise costs a page without zqk documents next to nothing:
-// it looks only at the nodes a change adds, and at the attributes of the
-// <embed> and <object> elements themselves.
+// fetches, and otherwise costs a page nothing: it learns of each <embed> and
+// <object> the page renders from the animation found.css gives them, and
+// watches only those elements' own attributes and children.
 "use strict";
 
 (() => {
@@ -99,7 +99,6 @@
   }
 
   function consider(element) {
-    attributes.observe(element, { attributes: true, attributeFilter: ["src", "data", "type"] });
     const zqk = documentOf(element);
     if (zqk === null || isFallback(element)) {
       withdraw(element);
@@ -112,6 +111,7 @@
     spot.show(entry.state);
     entry.places.push(spot);
     shown.set(element, { key, spot });
+    if (element.parentNode !== null) removed.observe(element.parentNode, { childList: true });
   }
 
   function hand() {
@@ -120,35 +120,39 @@
     toHand = [];
   }
 
-  function considerWithin(node) {
-    if (node.localName === "embed" || node.localName === "object") {
-      consider(node);
-    } else if (node.localName === "param") {
-      if (node.parentElement?.localName === "object") consider(node.parentElement);
-    } else if (node.firstElementChild !== null) {
-      for (const element of node.querySelectorAll("embed, object")) consider(element);
-    }
-  }
-
-  const added = new MutationObserver((records) => {
-    for (const record of records) {
-      for (const node of record.addedNodes) {
-        if (node.nodeType === Node.ELEMENT_NODE) considerWithin(node);
-      }
-      for (const node of record.removedNodes) {
-        if (node.localName === "embed" || node.localName === "object") withdraw(node);
-      }
-    }
-    hand();
-  });
-  const attributes = new MutationObserver((records) => {
+  // Each element's attributes that name a document, and an <object>'s
+  // <param> children; and the parent of each that has a place, which loses it.
+  const changed = new MutationObserver((records) => {
     for (const record of records) consider(record.target);
     hand();
   });
+  const removed = new MutationObserver((records) => {
+    for (const record of records) {
+      for (const node of record.removedNodes) withdraw(node);
+    }
+  });
+
+  function watch(element) {
+    changed.observe(element, { attributes: true, attributeFilter: ["src", "data", "type"],
+                               childList: element.localName === "object" });
+  }
+
+  function found(element) {
+    if (element.localName !== "embed" && element.localName !== "object") return;
+    watch(element);
+    consider(element);
+    hand();
+  }
+
+  addEventListener("animationstart", (event) => {
+    if (event.animationName === "npzqk-found") found(event.composedPath()[0]);
+  }, true);
 
   function start() {
-    added.observe(document, { childList: true, subtree: true });
-    for (const element of document.querySelectorAll("embed, object")) consider(element);
+    for (const element of document.querySelectorAll("embed, object")) {
+      watch(element);
+      consider(element);
+    }
     hand();
   }
 

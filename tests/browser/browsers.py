@@ -37,6 +37,9 @@ class Rpc:
     def send(self, method, session=None, **params):
         return self.run(self.exchange(method, params, session))
 
+    def close(self):
+        self.run(self.socket.close())
+
 
 def free_port():
     with socket.socket() as s:
@@ -90,3 +93,12 @@ def firefox(profile, home, extension=None, extension_id=None, prefs=None):
         raise RuntimeError("Firefox opened no WebDriver BiDi port")
     bidi.send("session.new", capabilities={})
     return process, bidi, bidi.send("browsingContext.getTree")["contexts"][0]["context"]
+
+
+def close_firefox(process, bidi):
+    try:
+        bidi.send("browser.close")
+        bidi.close()
+    except Exception:
+        process.kill()
+    process.wait(30)

@@ -31,7 +31,7 @@ named = [*manifest.get("background", {}).get("scripts", []), manifest.get("backg
          manifest.get("options_ui", {}).get("page"), manifest.get("storage", {}).get("managed_schema")]
 named += [rules.get("path") for rules in manifest.get("declarative_net_request", {}).get("rule_resources", [])]
 for script in manifest.get("content_scripts", []):
-    named += script.get("js", [])
+    named += script.get("js", []) + script.get("css", [])
 for name in named:
     if not name or not os.path.isfile(os.path.join(folder, name)):
         failures.append(f"manifest.json names {name!r}, which is not there")

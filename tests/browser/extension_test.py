@@ -351,11 +351,7 @@ def start_firefox(allowed_site):
             f.write(base64.b64decode(bidi.send("browsingContext.captureScreenshot", context=target(where))["data"]))
 
     def quit():
-        try:
-            bidi.send("browser.close")
-        except Exception:
-            process.kill()
-        process.wait(30)
+        browsers.close_firefox(process, bidi)
 
     time.sleep(1)  # the add-on starts with the browser
     def tabs():
