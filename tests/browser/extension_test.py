@@ -106,6 +106,13 @@ ATTACKS = [
      ("click", "document.getElementById('always')"), BOTH),
     ("scripted clicks, keys and messages", "scripted.html", None, None, ()),
 ]
+# The honest user of a site not allowed: with the keyboard alone or not, the
+# answer, and what the document's place then says. "Always" comes last.
+HONEST = [
+    ("opened this time", False, "once", "Opened in TarvikViewer"),
+    ("not now", False, "not-now", "Not opened"),
+    ("always, from the keyboard alone", True, "always", "Opened in TarvikViewer"),
+]
 
 
 def serve():
@@ -436,10 +443,6 @@ def main():
         while not browser["evaluate"](ARMED, "ask") and time.time() < deadline:
             time.sleep(0.1)
 
-    def answer(button):
-        armed()
-        browser["click"](f"document.getElementById('{button}')", "ask")
-
     def still_asked(what):
         """Another page of the same site: asked, not opened."""
         before = visit(f"{other}/embed.html")
@@ -447,7 +450,7 @@ def main():
         check(f"A zqk document from localhost:{port}" in text and "Open in TarvikViewer" in text,
               f"{what}: the next page says [{text}]")
         check(browser["evaluate"](QUESTION, "ask") is None, f"{what}: the question outlived its page")
-        expect_nothing(what + ", the next page", before, wait=1)
+        expect_nothing(what + ", the next page", before, wait=0.5)
 
     try:
         browser = (start_chromium if BROWSER == "chromium" else start_firefox)(allowed)
@@ -503,47 +506,43 @@ def main():
                     browser[hurried[0]]("ask")
             except (RuntimeError, TypeError) as error:  # its window closed: it took an answer
                 check(False, f"{what}: the question went away under the user's hand ({error})")
-            expect_nothing(what, before)
+            expect_nothing(what, before, wait=1.5)
             still_asked(what)
 
-        def asked_once(what):
+        def honest(what, keyboard, choice, shown):
+            """Asked from the document's place, answered in the question's window."""
             before = visit(f"{other}/embed.html")
             text = place_text()
             print(f"{BROWSER}: {what}: the page says [{text}]")
             browser["screenshot"](os.path.join(OUTPUT, f"{BROWSER}-place.png"))
-            browser["click"](PLACE_BUTTON)
+            if keyboard:
+                browser["press"]("Tab")
+                browser["activate"]()
+            else:
+                browser["click"](PLACE_BUTTON)
             text = question()
             print(f"{BROWSER}: {what}: the question says [{text}]")
             check(text == f"localhost:{port} wants to open a zqk document in TarvikViewer.", f"{what}: [{text}]")
             expect_nothing(what + ", before the answer", before, wait=0.5)
             armed()
             browser["screenshot"](os.path.join(OUTPUT, f"{BROWSER}-question.png"), "ask")
-            answer("once")
-            expect_viewer(what, f"{other}/book.zqk", "42", before)
-            check("Opened in TarvikViewer" in place_text(containing="Opened"), f"{what}: the page says [{text}]")
-            still_asked(what)
-
-        def not_now(what):
-            before = visit(f"{other}/embed.html")
-            place_text()
-            browser["click"](PLACE_BUTTON)
-            question()
-            answer("not-now")
-            check("Not opened" in place_text(containing="Not opened"), f"{what}: the page says [{place_text(0)}]")
-            expect_nothing(what, before)
-
-        def keyboard_always(what):
-            before = visit(f"{other}/embed.html")
-            place_text()
-            browser["press"]("Tab")
-            browser["activate"]()
-            check(question() is not None, f"{what}: no question")
-            armed()
-            browser["press"]("Tab", "ask")
-            browser["press"]("Tab", "ask")
-            browser["activate"]("ask")
-            expect_viewer(what, f"{other}/book.zqk", "42", before)
-            expect_viewer(what + ", the site's next page", f"{other}/sub/late.zqk", "late", visit(f"{other}/late.html"))
+            if keyboard:  # the focus starts on the question; Tab goes through the buttons in order
+                for _ in range(["once", "always", "not-now"].index(choice) + 1):
+                    browser["press"]("Tab", "ask")
+                browser["activate"]("ask")
+            else:
+                browser["click"](f"document.getElementById('{choice}')", "ask")
+            if choice == "not-now":
+                expect_nothing(what, before)
+            else:
+                expect_viewer(what, f"{other}/book.zqk", "42", before)
+            text = place_text(containing=shown)
+            check(shown in text, f"{what}: the page says [{text}]")
+            if choice == "always":
+                expect_viewer(what + ", the site's next page", f"{other}/sub/late.zqk", "late",
+                              visit(f"{other}/late.html"))
+            else:
+                still_asked(what)
 
         def viewer_missing(what):
             register_viewer(False)
@@ -572,9 +571,7 @@ def main():
             ("an untyped document while other tabs load", untyped_among_loads),
             *((f"a site not allowed, its question {name}", lambda what, a=a: attack(what, *a))
               for name, *a in ATTACKS),
-            ("a site not yet allowed, opened this time", asked_once),
-            ("a site not yet allowed, not now", not_now),
-            ("a site not yet allowed, always, from the keyboard", keyboard_always),
+            *((f"a site not yet allowed, {name}", lambda what, h=h: honest(what, *h)) for name, *h in HONEST),
             ("the viewer missing", viewer_missing),
         ]
 
