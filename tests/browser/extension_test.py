@@ -491,7 +491,7 @@ def main():
             if "downloads" in browser:
                 check(browser["downloads"]() == [], f"{what}: listed as downloads {browser['downloads']()}")
 
-        def attack(what, page, action, hurried, asks_in):
+        def attack(what, page, action, hurried, asks_in, tries=3):
             before = visit(f"{other}/{page}")
             place_text()
             time.sleep(0.3)  # the page's script has done its worst
@@ -499,6 +499,9 @@ def main():
                 browser[action[0]](*action[1:] if action[1] else ())
             asked = question(3 if BROWSER in asks_in else 1) is not None
             check(asked == (BROWSER in asks_in), f"{what}: the question {'showed' if asked else 'did not show'}")
+            if asked and hurried is not None and browser["evaluate"](ARMED, "ask") and tries > 1:
+                print(f"{BROWSER}: {what}: the test's hand came after the question's delay; played again")
+                return attack(what, page, action, hurried, asks_in, tries - 1)
             try:
                 if asked and hurried is not None and hurried[0] == "click":
                     browser["click"](hurried[1], "ask", times=15, gap=0.15)
