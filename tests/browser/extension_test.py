@@ -267,9 +267,13 @@ def start_chromium(allowed_site):
 
     def press(key, where="page"):
         code, text = {"Enter": (13, "\r"), "Tab": (9, ""), "Escape": (27, "")}[key]
-        for kind in ("keyDown", "keyUp"):
-            devtools.send("Input.dispatchKeyEvent", session=session(where), type=kind, key=key, code=key,
-                          windowsVirtualKeyCode=code, **({"text": text} if text and kind == "keyDown" else {}))
+        devtools.send("Input.dispatchKeyEvent", session=session(where), type="keyDown", key=key, code=key,
+                      windowsVirtualKeyCode=code, **({"text": text} if text else {}))
+        try:
+            devtools.send("Input.dispatchKeyEvent", session=session(where), type="keyUp", key=key, code=key,
+                          windowsVirtualKeyCode=code)
+        except RuntimeError:
+            pass  # the key answered the question, whose window has closed
 
     def downloads():
         """The browser's own list of downloads, as the extension's background reads it."""
