@@ -285,6 +285,12 @@ def start_chromium(allowed_site):
         for url in urls:
             devtools.send("Target.createTarget", url=url, background=True)
 
+    def announced(where):
+        """What a screen reader is told of the dialogs and buttons: (role, name) pairs."""
+        nodes = devtools.send("Accessibility.getFullAXTree", session=session(where))["nodes"]
+        return [(node["role"]["value"], node.get("name", {}).get("value")) for node in nodes
+                if node.get("role", {}).get("value") in ("alertdialog", "button", "group")]
+
     def screenshot(path, where="page"):
         with open(path, "wb") as f:
             f.write(base64.b64decode(devtools.send("Page.captureScreenshot", session=session(where))["data"]))
@@ -292,7 +298,7 @@ def start_chromium(allowed_site):
     return {"open": driver.get, "evaluate": evaluate, "click": click, "press": press,
             "activate": lambda where="page": press("Enter", where),
             "tabs": lambda: len(driver.window_handles), "screenshot": screenshot, "quit": driver.quit,
-            "downloads": downloads, "load_aside": load_aside}
+            "downloads": downloads, "load_aside": load_aside, "announced": announced}
 
 
 # ---- Firefox, through its own WebDriver BiDi
@@ -533,6 +539,10 @@ def main():
             expect_nothing(what + ", before the answer", before, wait=0.5)
             armed()
             browser["screenshot"](os.path.join(OUTPUT, f"{BROWSER}-question.png"), "ask")
+            if "announced" in browser:
+                heard = browser["announced"]("ask")
+                check(heard[:1] == [("alertdialog", text)] and ("button", "Always open from this site") in heard,
+                      f"{what}: a screen reader hears {heard}")
             if keyboard:  # the focus starts on the question; Tab goes through the buttons in order
                 for _ in range(["once", "always", "not-now"].index(choice) + 1):
                     browser["press"]("Tab", "ask")
