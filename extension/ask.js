@@ -16,7 +16,7 @@ const grants = [document.getElementById("once"), document.getElementById("always
 
 let armedAt = Infinity; // from when presses count
 let armTimer = 0;
-let lastPress = { counts: false };
+let pressCounts = false; // whether the last press may answer
 let lastPointerAt = -Infinity;
 let shownRaise = null;
 let answered = false;
@@ -42,7 +42,7 @@ function press(event) {
     hurried = event.timeStamp - lastPointerAt < kHurried;
     lastPointerAt = event.timeStamp;
   }
-  lastPress = { counts: event.isTrusted && event.timeStamp >= armedAt && !hurried };
+  pressCounts = event.isTrusted && event.timeStamp >= armedAt && !hurried;
 }
 
 function answer(choice) {
@@ -54,8 +54,8 @@ function answer(choice) {
 
 function decide(choice) {
   return (event) => {
-    if (!event.isTrusted || event.detail > 1 || !lastPress.counts) return;
-    lastPress.counts = false;
+    if (!event.isTrusted || event.detail > 1 || !pressCounts) return;
+    pressCounts = false;
     answer(choice);
   };
 }
