@@ -13,13 +13,12 @@ function NPZqkPlace() {
 .panel {
   box-sizing: border-box;
   width: 100%;
-  height: 100%;
+  min-height: inherit;
   display: flex;
   flex-direction: column;
   justify-content: center;
   gap: 6px;
   padding: 10px 14px;
-  overflow: hidden;
   font: 13px/1.4 system-ui, sans-serif;
   color: #1f1f1f;
   background: #f1f3f4;
@@ -131,14 +130,14 @@ a { color: #0b57d0; }
     return { host, shadow };
   }
 
-  // Stands in the page where the plug-in drew, the size the page gave the
-  // document, and no smaller than its text needs.
+  // Stands in the page where the plug-in drew, at least the size the page
+  // gave the document, and as tall as its text needs.
   function placeFor(target, zqk, onAsk) {
     const box = target.getBoundingClientRect();
     const width = Math.max(Math.round(box.width), 260);
     const height = Math.max(Math.round(box.height), 96);
     const { host, shadow } = shadowHost("npzqk-document",
-      `all: initial; display: inline-block; vertical-align: top; width: ${width}px; height: ${height}px;`);
+      `all: initial; display: inline-block; vertical-align: top; width: ${width}px; min-height: ${height}px;`);
     const display = [target.style.getPropertyValue("display"), target.style.getPropertyPriority("display")];
     target.style.setProperty("display", "none", "important");
     target.before(host);
