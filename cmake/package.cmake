@@ -1,6 +1,7 @@
 # The release: a ZIP made by CPack, with its SHA-256 checksum beside it,
 # holding the plug-in, the installer, the native messaging host, the browser
-# extension and a short text for the user. The 32-bit build packages; the 64-bit plug-in joins it,
+# extension and a short text for the user; beside it the extension packed for
+# Firefox. The 32-bit build packages; the 64-bit plug-in joins it,
 # under x64\, from the 64-bit build tree named by NPZQK_X64_BUILD_DIR when
 # that tree is built.
 if(NPZQK_64_BIT)
@@ -24,6 +25,7 @@ set(CPACK_PACKAGE_CHECKSUM SHA256)
 # Signed when a certificate is given, then made the same bytes for the same
 # files (cmake/release-sign.cmake, cmake/release-normalize.cmake).
 set(CPACK_NPZQK_SOURCE_DIR ${PROJECT_SOURCE_DIR})
+set(CPACK_NPZQK_XPI ${NPZQK_XPI})
 set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/release-sign.cmake)
 set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/release-normalize.cmake)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)

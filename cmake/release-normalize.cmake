@@ -22,3 +22,8 @@ foreach(package IN LISTS CPACK_PACKAGE_FILES)
     message(FATAL_ERROR "strip-nondeterminism could not normalise ${package}")
   endif()
 endforeach()
+
+# The extension packed for Firefox, already the same bytes for the same files.
+if(CPACK_NPZQK_XPI)
+  file(COPY "${CPACK_NPZQK_XPI}" DESTINATION "${CPACK_PACKAGE_DIRECTORY}")
+endif()

@@ -73,6 +73,13 @@ add_custom_target(extension ALL
   COMMAND ${CMAKE_COMMAND} -E copy_directory ${PROJECT_SOURCE_DIR}/extension ${PROJECT_BINARY_DIR}/extension
   DEPENDS ${extension_files}
   COMMENT "Copying the browser extension")
+# The same packed for Firefox, with its manifest as Firefox reads it.
+set(NPZQK_XPI ${PROJECT_BINARY_DIR}/NPZqk-${PROJECT_VERSION}.xpi)
+add_custom_command(OUTPUT ${NPZQK_XPI}
+  COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/scripts/pack_xpi.py ${PROJECT_SOURCE_DIR}/extension ${NPZQK_XPI}
+  DEPENDS ${extension_files} ${PROJECT_SOURCE_DIR}/scripts/pack_xpi.py
+  COMMENT "Packing the extension for Firefox")
+add_custom_target(xpi ALL DEPENDS ${NPZQK_XPI})
 endif()
 
 # The programs that test and measure the deliverables; a tree that only

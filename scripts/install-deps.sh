@@ -11,11 +11,22 @@ packages=(cmake ninja-build g++ libgtest-dev
           python3-pefile rapidjson-dev strip-nondeterminism osslsigncode openssl
           chromium chromium-driver firefox-esr python3-selenium python3-websockets nodejs)
 
+# Mozilla's addons-linter, from the npm registry, with the machine's npm
+# (Debian's when the machine has none).
+linter() {
+  command -v addons-linter >/dev/null && return
+  command -v npm >/dev/null || apt-get install -y -qq --no-install-recommends npm >/dev/null
+  npm install --global --no-audit --no-fund --loglevel=error addons-linter >/dev/null
+}
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -eq 0 ]; then
+  [ "$(id -u)" -eq 0 ] && linter
+  exit 0
+fi
 
 if [ "$(id -u)" -ne 0 ]; then
   echo "missing packages: ${missing[*]}; run this script as root" >&2
@@ -26,3 +37,4 @@ dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i3
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+linter

@@ -14,7 +14,7 @@ top=$PWD
 
 package() {  # package SOURCE_TREE DESTINATION: the release of that tree's windows preset
   (cd "$1" && rm -rf build/release && cpack --preset windows >/dev/null)
-  mkdir -p "$2" && cp "$1"/build/release/NPZqk-*.zip* "$2"/
+  mkdir -p "$2" && cp "$1"/build/release/NPZqk-*.zip* "$1"/build/release/NPZqk-*.xpi "$2"/
 }
 
 echo "== the release, twice: this tree and a copy of it in another folder"
@@ -33,6 +33,12 @@ if cmp build/check/first/"$zip" build/check/second/"$zip"; then
   echo "  identical: $(cut -d' ' -f1 build/check/first/"$zip".sha256)"
 else
   echo "  FAILED: the two builds differ"; exit 1
+fi
+xpi=$(cd build/check/first && ls NPZqk-*.xpi)
+if cmp build/check/first/"$xpi" build/check/second/"$xpi"; then
+  echo "  identical: $xpi, $(sha256sum build/check/first/"$xpi" | cut -d' ' -f1)"
+else
+  echo "  FAILED: the two builds' $xpi differ"; exit 1
 fi
 
 echo "== the release's Windows files"

@@ -4,6 +4,7 @@ by the browser test and the page-cost benchmark."""
 import asyncio
 import json
 import os
+import shutil
 import socket
 import subprocess
 import time
@@ -64,10 +65,13 @@ def chromium(profile, extension=None, prefs=None):
 
 
 def firefox(profile, home, extension=None, extension_id=None, prefs=None):
-    """Headless Firefox ESR with a fresh profile, the unpacked extension installed
-    in it unsigned: its process, its BiDi session and its first tab's context."""
+    """Headless Firefox ESR with a fresh profile, the extension (a folder, or
+    packed) installed in it unsigned: its process, its BiDi session and its
+    first tab's context."""
     os.makedirs(os.path.join(profile, "extensions"), exist_ok=True)
-    if extension:
+    if extension and extension.endswith(".xpi"):
+        shutil.copy(extension, os.path.join(profile, "extensions", extension_id + ".xpi"))
+    elif extension:
         with zipfile.ZipFile(os.path.join(profile, "extensions", extension_id + ".xpi"), "w") as xpi:
             for name in sorted(os.listdir(extension)):
                 xpi.write(os.path.join(extension, name), name)

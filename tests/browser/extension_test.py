@@ -5,7 +5,7 @@ small wrapper that runs the host under Wine in the test prefix, where the
 stub viewer stands for TarvikViewer. One table of scenarios, run the same in
 Chromium and in Firefox:
 
-    extension_test.py chromium|firefox EXTENSION_DIR HOST_EXE STUB_VIEWER OUTPUT_DIR
+    extension_test.py chromium|firefox EXTENSION_DIR HOST_EXE STUB_VIEWER OUTPUT_DIR [FIREFOX_XPI]
 
 The Wine environment comes from the test's properties (WINEPREFIX, NPZQK_WINE,
 NPZQK_WINE_STATE). Prints "N passed, N failed" last; exits non-zero on a failure."""
@@ -28,6 +28,7 @@ from extension_ids import extension_ids  # noqa: E402
 import browsers  # noqa: E402
 
 BROWSER, EXTENSION, HOST_EXE, STUB_VIEWER, OUTPUT = sys.argv[1:6]
+XPI = sys.argv[6] if len(sys.argv) > 6 else None  # Firefox installs the extension as packed for it
 CHROMIUM_ID, FIREFOX_ID = extension_ids(os.path.join(EXTENSION, "manifest.json"))
 HOST_NAME = "com.quendrix.npzqk"
 WORK = tempfile.mkdtemp(prefix=f"npzqk-{BROWSER}-")
@@ -310,7 +311,7 @@ def start_firefox(allowed_site):
     policy_file("/usr/lib/firefox-esr/distribution/policies.json",
                 {"policies": {"3rdparty": {"Extensions": {FIREFOX_ID: {"allowedSites": [allowed_site]}}}}})
     process, bidi, context = browsers.firefox(
-        os.path.join(WORK, "profile"), home, EXTENSION, FIREFOX_ID,
+        os.path.join(WORK, "profile"), home, XPI or EXTENSION, FIREFOX_ID,
         {"browser.download.dir": DOWNLOADS, "browser.download.folderList": 2, "browser.download.useDownloadDir": True})
 
     def open_page(url):
