@@ -137,22 +137,20 @@
                                childList: element.localName === "object" });
   }
 
-  function found(element) {
-    if (element.localName !== "embed" && element.localName !== "object") return;
+  function take(element) {
     watch(element);
     consider(element);
-    hand();
   }
 
   addEventListener("animationstart", (event) => {
-    if (event.animationName === "npzqk-found") found(event.composedPath()[0]);
+    const element = event.composedPath()[0];
+    if (event.animationName !== "npzqk-found" || !["embed", "object"].includes(element.localName)) return;
+    take(element);
+    hand();
   }, true);
 
   function start() {
-    for (const element of document.querySelectorAll("embed, object")) {
-      watch(element);
-      consider(element);
-    }
+    for (const element of document.querySelectorAll("embed, object")) take(element);
     hand();
   }
 

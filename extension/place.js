@@ -101,6 +101,7 @@ a { color: #0b57d0; }
     return made;
   }
 
+  // The panel for a state; onAsk null where it offers no action that asks.
   function panelFor(state, zqk, onAsk) {
     const panel = element("div");
     panel.className = "panel";
@@ -117,7 +118,7 @@ a { color: #0b57d0; }
     panel.classList.add("problem");
     panel.setAttribute("role", "alert");
     panel.append(element("strong", caption), linked(text));
-    if (retry) panel.append(action("Try again", onAsk));
+    if (retry && onAsk !== null) panel.append(action("Try again", onAsk));
     return panel;
   }
 
@@ -160,11 +161,9 @@ a { color: #0b57d0; }
     const { host, shadow } = shadowHost("npzqk-notice",
       "all: initial; position: fixed !important; inset: 0 0 auto 0 !important; " +
       "z-index: 2147483647 !important; display: block !important;");
-    const panel = panelFor(state, zqk, () => {});
+    const panel = panelFor(state, zqk, null);
     panel.classList.add("notice");
-    panel.querySelector("button")?.remove();
-    const close = action("Close", () => host.remove());
-    panel.append(close);
+    panel.append(action("Close", () => host.remove()));
     shadow.append(panel);
     document.documentElement.append(host);
   }

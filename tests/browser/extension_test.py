@@ -234,15 +234,14 @@ def start_chromium(allowed_site):
         devtools = browsers.Rpc(json.load(reply)["webSocketDebuggerUrl"])
     sessions = {}
 
-    def targets(kind, prefix):
-        return [t["targetId"] for t in devtools.send("Target.getTargets")["targetInfos"]
-                if t["type"] == kind and t["url"].startswith(prefix)]
-
     def session(where):
+        """A session on the page, the question window ("ask") or the extension's worker, or None."""
         if where == "page":
             target = driver.current_window_handle  # chromedriver's window handles are the targets' IDs
         else:
-            found = targets("page", f"chrome-extension://{CHROMIUM_ID}/ask.html")
+            kind, name = {"ask": ("page", "ask.html"), "worker": ("service_worker", "")}[where]
+            found = [t["targetId"] for t in devtools.send("Target.getTargets")["targetInfos"]
+                     if t["type"] == kind and t["url"].startswith(f"chrome-extension://{CHROMIUM_ID}/{name}")]
             if not found:
                 return None
             target = found[0]
@@ -251,7 +250,7 @@ def start_chromium(allowed_site):
         return sessions[target]
 
     def evaluate(expression, where="page"):
-        where = session(where) if where in ("page", "ask") else where
+        where = session(where)
         if where is None:
             return None
         result = devtools.send("Runtime.evaluate", session=where, expression=f"({expression})",
@@ -278,9 +277,7 @@ def start_chromium(allowed_site):
 
     def downloads():
         """The browser's own list of downloads, as the extension's background reads it."""
-        worker = targets("service_worker", f"chrome-extension://{CHROMIUM_ID}/")
-        where = devtools.send("Target.attachToTarget", targetId=worker[0], flatten=True)["sessionId"]
-        return evaluate("chrome.downloads.search({}).then((all) => all.map((item) => item.url))", where)
+        return evaluate("chrome.downloads.search({}).then((all) => all.map((item) => item.url))", "worker")
 
     def load_aside(urls):
         for url in urls:
