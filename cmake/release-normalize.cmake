@@ -3,14 +3,7 @@
 # of SOURCE_DATE_EPOCH (when the caller has not set it, the commit's time;
 # outside a git checkout, a fixed one), and strip-nondeterminism settles the
 # entries' order, attributes and extra fields.
-set(epoch "$ENV{SOURCE_DATE_EPOCH}")
-if(epoch STREQUAL "")
-  execute_process(COMMAND git -C "${CPACK_NPZQK_SOURCE_DIR}" log -1 --format=%ct
-                  OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE status ERROR_QUIET)
-  if(NOT status EQUAL 0 OR epoch STREQUAL "")
-    set(epoch 1262304000)  # 2010-01-01
-  endif()
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/release-epoch.cmake)
 find_program(NPZQK_STRIP_NONDETERMINISM strip-nondeterminism)
 if(NOT NPZQK_STRIP_NONDETERMINISM)
   message(FATAL_ERROR "strip-nondeterminism was not found: run scripts/install-deps.sh as root.")
@@ -23,7 +16,9 @@ foreach(package IN LISTS CPACK_PACKAGE_FILES)
   endif()
 endforeach()
 
-# The extension packed for Firefox, already the same bytes for the same files.
-if(CPACK_NPZQK_XPI)
-  file(COPY "${CPACK_NPZQK_XPI}" DESTINATION "${CPACK_PACKAGE_DIRECTORY}")
-endif()
+# The extension packed for Firefox and, when the build was given an
+# organisation's key, for Chrome and Edge with its update manifest: already
+# the same bytes for the same files.
+foreach(packed IN LISTS CPACK_NPZQK_PACKED_EXTENSIONS)
+  file(COPY "${packed}" DESTINATION "${CPACK_PACKAGE_DIRECTORY}")
+endforeach()

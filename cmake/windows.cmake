@@ -75,11 +75,25 @@ add_custom_target(extension ALL
   COMMENT "Copying the browser extension")
 # The same packed for Firefox, with its manifest as Firefox reads it.
 set(NPZQK_XPI ${PROJECT_BINARY_DIR}/NPZqk-${PROJECT_VERSION}.xpi)
+set(packer ${PROJECT_SOURCE_DIR}/scripts/pack_extension.py)
 add_custom_command(OUTPUT ${NPZQK_XPI}
-  COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/scripts/pack_xpi.py ${PROJECT_SOURCE_DIR}/extension ${NPZQK_XPI}
-  DEPENDS ${extension_files} ${PROJECT_SOURCE_DIR}/scripts/pack_xpi.py
+  COMMAND ${Python3_EXECUTABLE} ${packer} firefox ${PROJECT_SOURCE_DIR}/extension ${NPZQK_XPI}
+  DEPENDS ${extension_files} ${packer}
   COMMENT "Packing the extension for Firefox")
 add_custom_target(xpi ALL DEPENDS ${NPZQK_XPI})
+# For Chrome and Edge, given an organisation's key: the CRX and its update
+# manifest, for the organisation's own server.
+set(NPZQK_CRX)
+if(NPZQK_EXTENSION_KEY)
+  set(NPZQK_CRX ${PROJECT_BINARY_DIR}/chromium/NPZqk-${PROJECT_VERSION}.crx ${PROJECT_BINARY_DIR}/chromium/updates.xml)
+  add_custom_command(OUTPUT ${NPZQK_CRX}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/chromium
+    COMMAND ${Python3_EXECUTABLE} ${packer} chromium ${PROJECT_SOURCE_DIR}/extension ${PROJECT_BINARY_DIR}/chromium/NPZqk-${PROJECT_VERSION}.crx
+            ${NPZQK_EXTENSION_KEY} ${NPZQK_EXTENSION_URL}
+    DEPENDS ${extension_files} ${packer} ${NPZQK_EXTENSION_KEY}
+    COMMENT "Packing the extension for Chrome and Edge, ID ${NPZQK_PACKED_EXTENSION_ID}")
+  add_custom_target(crx ALL DEPENDS ${NPZQK_CRX})
+endif()
 endif()
 
 # The programs that test and measure the deliverables; a tree that only

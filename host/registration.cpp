@@ -12,7 +12,6 @@ namespace json = rapidjson;
 
 const char kHostName[] = "com.quendrix.npzqk";
 static const char kProgramName[] = "npzqk-host.exe";
-static const char kDescription[] = "NPZqk: opens zqk documents from web pages in TarvikViewer";
 
 enum ManifestKind { kChromiumManifest, kFirefoxManifest };
 
@@ -56,7 +55,7 @@ static std::string ManifestText(ManifestKind kind, const std::string& programPat
   writer.Key("name");
   writer.String(kHostName);
   writer.Key("description");
-  writer.String(kDescription);
+  writer.String(kHostDescription);
   writer.Key("path");
   writer.String(programPath.c_str());
   writer.Key("type");
@@ -64,8 +63,11 @@ static std::string ManifestText(ManifestKind kind, const std::string& programPat
   const bool chromium = kind == kChromiumManifest;
   writer.Key(chromium ? "allowed_origins" : "allowed_extensions");
   writer.StartArray();
-  writer.String(chromium ? (std::string("chrome-extension://") + kChromiumExtensionId + "/").c_str()
-                         : kFirefoxExtensionId);
+  if (chromium) {
+    for (const char* origin : kChromiumExtensionOrigins) writer.String(origin);
+  } else {
+    writer.String(kFirefoxExtensionId);
+  }
   writer.EndArray();
   writer.EndObject();
   return std::string(buffer.GetString()) + "\n";

@@ -48,19 +48,23 @@ def free_port():
         return s.getsockname()[1]
 
 
-def chromium(profile, extension=None, prefs=None):
-    """A Selenium driver of headless Chromium with a fresh profile."""
+def chromium(profile, extension=None, prefs=None, by_policy=False):
+    """A Selenium driver of headless Chromium with a fresh profile; by_policy
+    lets it fetch the extensions an administrator's policy installs."""
     from selenium import webdriver
     from selenium.webdriver.chrome.options import Options
     from selenium.webdriver.chrome.service import Service
     options = Options()
     options.binary_location = "/usr/bin/chromium"
     loaded = (f"--load-extension={extension}", f"--disable-extensions-except={extension}") if extension else ()
+    quiet = () if by_policy else ("--disable-background-networking",)
     for argument in ("--headless=new", "--no-sandbox", f"--user-data-dir={profile}", *loaded, "--disable-gpu",
-                     "--no-first-run", "--disable-background-networking", "--disable-component-update",
+                     "--no-first-run", *quiet, "--disable-component-update",
                      "--disable-sync", "--window-size=1000,600"):
         options.add_argument(argument)
     options.add_experimental_option("prefs", prefs or {})
+    if by_policy:  # chromedriver's own switches include it
+        options.add_experimental_option("excludeSwitches", ["disable-background-networking"])
     return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
 
 

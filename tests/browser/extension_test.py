@@ -5,7 +5,13 @@ small wrapper that runs the host under Wine in the test prefix, where the
 stub viewer stands for TarvikViewer. One table of scenarios, run the same in
 Chromium and in Firefox:
 
-    extension_test.py chromium|firefox EXTENSION_DIR HOST_EXE STUB_VIEWER OUTPUT_DIR [FIREFOX_XPI]
+    extension_test.py chromium|firefox EXTENSION_DIR HOST_EXE STUB_VIEWER OUTPUT_DIR [PACKED HOST_MANIFEST]
+
+Given the extension packed for the browser (Chromium's CRX with updates.xml
+beside it, or Firefox's XPI) and the release's host manifest for it, the
+browser installs the package by the administrator's policy from this test's
+server, and the host manifest is the release's own, its path pointed at the
+wrapper; otherwise the browser loads the folder.
 
 The Wine environment comes from the test's properties (WINEPREFIX, NPZQK_WINE,
 NPZQK_WINE_STATE). Prints "N passed, N failed" last; exits non-zero on a failure."""
@@ -14,6 +20,7 @@ import functools
 import http.server
 import json
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -28,8 +35,11 @@ from extension_ids import extension_ids  # noqa: E402
 import browsers  # noqa: E402
 
 BROWSER, EXTENSION, HOST_EXE, STUB_VIEWER, OUTPUT = sys.argv[1:6]
-XPI = sys.argv[6] if len(sys.argv) > 6 else None  # Firefox installs the extension as packed for it
+PACKED, RELEASE_MANIFEST = sys.argv[6:8] if len(sys.argv) > 7 else (None, None)
 CHROMIUM_ID, FIREFOX_ID = extension_ids(os.path.join(EXTENSION, "manifest.json"))
+if PACKED and BROWSER == "chromium":  # the organisation's key gives the packed extension's ID
+    with open(os.path.join(os.path.dirname(PACKED), "updates.xml")) as f:
+        CHROMIUM_ID = re.search(r"appid=[\"']([a-p]{32})[\"']", f.read()).group(1)
 HOST_NAME = "com.quendrix.npzqk"
 WORK = tempfile.mkdtemp(prefix=f"npzqk-{BROWSER}-")
 RECORD = os.path.join(WORK, "viewer-record")
@@ -63,6 +73,7 @@ PAGES = {
                     "</object><script>setTimeout(() => { document.getElementById('later').src = 'changed.zqk';"
                     " document.getElementById('retyped').type = 'application/x-zqk'; }, 300);</script>",
     "framed.html": "<embed type='application/x-zqk' src='framed.zqk' UID='framed'>",
+    "probe.html": "<object id='probe'></object>",
 }
 
 # Pages that try to get themselves allowed, as a page author would: each
@@ -132,6 +143,39 @@ def serve():
     return server.server_address[1]
 
 
+def serve_packed(port):
+    """The packed extension on this test's server, as an organisation hosts it:
+    its address, and for Chromium the update manifest's, with the build's
+    address for them replaced by this server's."""
+    folder = os.path.join(WORK, "site", "packed")
+    os.makedirs(folder, exist_ok=True)
+    here = f"http://127.0.0.1:{port}/packed/"
+    shutil.copy(PACKED, folder)
+    if BROWSER == "chromium":
+        with open(os.path.join(os.path.dirname(PACKED), "updates.xml")) as f:
+            updates = re.sub(r"codebase=([\"'])[^\"']*/", r"codebase=\g<1>" + here, f.read())
+        with open(os.path.join(folder, "updates.xml"), "w") as f:
+            f.write(updates)
+        return here + "updates.xml"
+    return here + os.path.basename(PACKED)
+
+
+def wait_for_extension(browser, site):
+    """Until the extension is at work in new pages (it gives every <object> its
+    animation) and, where the test can see it, has its administrator's sites."""
+    deadline = time.time() + 60
+    while time.time() < deadline:
+        browser["open"](f"{site}/probe.html")
+        if browser["evaluate"]("getComputedStyle(document.getElementById('probe')).animationName") == "npzqk-found":
+            break
+        time.sleep(0.5)
+    while time.time() < deadline:
+        if browser.get("managed", lambda: [site])() == [site]:
+            return True
+        time.sleep(0.2)
+    return False
+
+
 def display():
     with open(os.path.join(os.environ["NPZQK_WINE_STATE"], "display")) as f:
         return f.read().strip()
@@ -162,9 +206,13 @@ def host_wrapper():
 
 
 def host_manifest(folder, allowed):
+    """The host manifest where the browser looks on Linux: the release's own when given."""
     os.makedirs(folder, exist_ok=True)
-    manifest = {"name": HOST_NAME, "description": "NPZqk under Wine", "path": host_wrapper(), "type": "stdio",
-                **allowed}
+    manifest = {"name": HOST_NAME, "description": "NPZqk under Wine", "type": "stdio", **allowed}
+    if RELEASE_MANIFEST:
+        with open(RELEASE_MANIFEST) as f:
+            manifest = json.load(f)
+    manifest["path"] = host_wrapper()
     with open(os.path.join(folder, HOST_NAME + ".json"), "w") as f:
         json.dump(manifest, f)
 
@@ -220,13 +268,17 @@ def policy_file(path, content):
 
 
 def start_chromium(allowed_site):
-    policy_file("/etc/chromium/policies/managed/npzqk-test.json",
-                {"3rdparty": {"extensions": {CHROMIUM_ID: {"allowedSites": [allowed_site]}}}})
+    policy = {"3rdparty": {"extensions": {CHROMIUM_ID: {"allowedSites": [allowed_site]}}}}
+    if PACKED:
+        policy["ExtensionInstallForcelist"] = [f"{CHROMIUM_ID};{serve_packed(allowed_site.rsplit(':', 1)[1])}"]
+        policy["DeveloperToolsAvailability"] = 1  # the test drives the extension's own pages, as before
+    policy_file("/etc/chromium/policies/managed/npzqk-test.json", policy)
     profile = os.path.join(WORK, "profile")
     host_manifest(os.path.join(profile, "NativeMessagingHosts"),
                   {"allowed_origins": [f"chrome-extension://{CHROMIUM_ID}/"]})
-    driver = browsers.chromium(profile, EXTENSION, {"download.default_directory": DOWNLOADS,
-                                                    "download.prompt_for_download": False})
+    driver = browsers.chromium(profile, None if PACKED else EXTENSION,
+                               {"download.default_directory": DOWNLOADS, "download.prompt_for_download": False},
+                               by_policy=bool(PACKED))
     # The page and the extension's question window, each driven through the
     # DevTools protocol: evaluation, and real input at a point of its own.
     address = driver.capabilities["goog:chromeOptions"]["debuggerAddress"]
@@ -296,7 +348,9 @@ def start_chromium(allowed_site):
     return {"open": driver.get, "evaluate": evaluate, "click": click, "press": press,
             "activate": lambda where="page": press("Enter", where),
             "tabs": lambda: len(driver.window_handles), "screenshot": screenshot, "quit": driver.quit,
-            "downloads": downloads, "load_aside": load_aside, "announced": announced}
+            "downloads": downloads, "load_aside": load_aside, "announced": announced,
+            "managed": lambda: evaluate("chrome.storage.managed.get('allowedSites')"
+                                        ".then((policy) => policy.allowedSites)", "worker")}
 
 
 # ---- Firefox, through its own WebDriver BiDi
@@ -305,10 +359,13 @@ def start_chromium(allowed_site):
 def start_firefox(allowed_site):
     home = os.path.join(WORK, "home")
     host_manifest(os.path.join(home, ".mozilla", "native-messaging-hosts"), {"allowed_extensions": [FIREFOX_ID]})
-    policy_file("/usr/lib/firefox-esr/distribution/policies.json",
-                {"policies": {"3rdparty": {"Extensions": {FIREFOX_ID: {"allowedSites": [allowed_site]}}}}})
+    policies = {"3rdparty": {"Extensions": {FIREFOX_ID: {"allowedSites": [allowed_site]}}}}
+    if PACKED:
+        policies["ExtensionSettings"] = {FIREFOX_ID: {"installation_mode": "force_installed",
+                                                      "install_url": serve_packed(allowed_site.rsplit(":", 1)[1])}}
+    policy_file("/usr/lib/firefox-esr/distribution/policies.json", {"policies": policies})
     process, bidi, context = browsers.firefox(
-        os.path.join(WORK, "profile"), home, XPI or EXTENSION, FIREFOX_ID,
+        os.path.join(WORK, "profile"), home, None if PACKED else EXTENSION, FIREFOX_ID,
         {"browser.download.dir": DOWNLOADS, "browser.download.folderList": 2, "browser.download.useDownloadDir": True})
 
     def open_page(url):
@@ -368,7 +425,6 @@ def start_firefox(allowed_site):
     def quit():
         browsers.close_firefox(process, bidi)
 
-    time.sleep(1)  # the add-on starts with the browser
     def tabs():
         return len(bidi.send("browsingContext.getTree", maxDepth=0)["contexts"])
 
@@ -463,6 +519,12 @@ def main():
     try:
         browser = (start_chromium if BROWSER == "chromium" else start_firefox)(allowed)
         UNDO.insert(0, browser["quit"])
+        installed = wait_for_extension(browser, allowed)
+        if PACKED:
+            print(f"{BROWSER}: {os.path.basename(PACKED)} installed by the administrator's policy: {installed}")
+        if not check(installed, "the extension " + (f"installed by policy from {os.path.basename(PACKED)}" if PACKED
+                                                    else "loaded from its folder") + " is not at work"):
+            return 1
 
         def full_page(what):
             before = visit(f"{allowed}/full.html")

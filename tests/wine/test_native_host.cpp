@@ -1,5 +1,6 @@
 // npzqk-host.exe as a browser runs it: one framed request on a pipe, one
 // framed reply, the viewer's command line; then its registration, each way.
+#include <shlobj.h>
 #include <windows.h>
 
 #include <rapidjson/document.h>
@@ -35,8 +36,7 @@ static std::string Request(const std::string& url, const std::string& uid) {
 static std::string Reply(const std::string& input, const char* what,
                          const std::string& program = HostProgram()) {
   // As Chromium starts a host: the caller's origin is its one argument.
-  const ProgramRun run =
-      RunProgram(program, std::string("chrome-extension://") + kChromiumExtensionId + "/", "", &input);
+  const ProgramRun run = RunProgram(program, kChromiumExtensionOrigins[0], "", &input);
   ok(run.started && run.exitCode == 0, "%s: host exit status %lu", what, run.exitCode);
   uint32_t length = 0;
   if (run.output.size() >= 4) memcpy(&length, run.output.data(), sizeof length);
@@ -165,20 +165,21 @@ struct Scope {
   REGSAM view;
 };
 
-static std::string RegistryDefault(const Scope& scope, const std::string& key) {
+// A value of the key (its default when name is null), "(no key)" or "(no value)".
+static std::string RegistryText(const Scope& scope, const std::string& key, const char* name = nullptr) {
   char value[MAX_PATH * 2] = "";
-  LONG size = sizeof value;
+  DWORD size = sizeof value;
   HKEY opened = nullptr;
   if (RegOpenKeyExA(scope.root, key.c_str(), 0, KEY_QUERY_VALUE | scope.view, &opened) != ERROR_SUCCESS) {
     return "(no key)";
   }
-  const LONG status = RegQueryValueA(opened, nullptr, value, &size);
+  const LONG status = RegQueryValueExA(opened, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
   RegCloseKey(opened);
   return status == ERROR_SUCCESS ? value : "(no value)";
 }
 
 static void ExpectManifest(const std::string& path, const std::string& program, const char* list,
-                           const std::string& allowed, const char* what) {
+                           const std::vector<std::string>& allowed, const char* what) {
   rapidjson::Document manifest;
   manifest.Parse(ReadFileText(path).c_str());
   ok(!manifest.HasParseError() && manifest.IsObject(), "%s: %s is not a JSON object", what, path.c_str());
@@ -190,34 +191,40 @@ static void ExpectManifest(const std::string& path, const std::string& program, 
   ok(text("name") == "com.quendrix.npzqk" && text("type") == "stdio" && text("path") == program,
      "%s: %s names [%s] [%s] [%s]", what, path.c_str(), text("name").c_str(), text("type").c_str(),
      text("path").c_str());
-  const bool listed = manifest.HasMember(list) && manifest[list].IsArray() && manifest[list].Size() == 1 &&
-                      manifest[list][0].IsString() && manifest[list][0].GetString() == allowed;
-  ok(listed, "%s: %s does not allow exactly %s", what, path.c_str(), allowed.c_str());
+  std::vector<std::string> listed;
+  if (manifest.HasMember(list) && manifest[list].IsArray()) {
+    for (const auto& entry : manifest[list].GetArray()) listed.push_back(entry.IsString() ? entry.GetString() : "");
+  }
+  ok(listed == allowed, "%s: %s does not allow exactly %s and the build's other IDs", what, path.c_str(),
+     allowed[0].c_str());
+}
+
+// The browsers' keys for the host, the Chromium family's first, Firefox's last.
+static const std::string kHostKeys[] = {"Software\\Google\\Chrome\\NativeMessagingHosts\\com.quendrix.npzqk",
+                                       "Software\\Microsoft\\Edge\\NativeMessagingHosts\\com.quendrix.npzqk",
+                                       "Software\\Chromium\\NativeMessagingHosts\\com.quendrix.npzqk",
+                                       "Software\\Mozilla\\NativeMessagingHosts\\com.quendrix.npzqk"};
+
+static std::string ManifestFor(const std::string& key) {
+  return key.find("Mozilla") != std::string::npos ? "com.quendrix.npzqk.firefox.json" : "com.quendrix.npzqk.chromium.json";
 }
 
 static void TestRegistration(const Scope& scope) {
-  const std::string keys[] = {"Software\\Google\\Chrome\\NativeMessagingHosts\\com.quendrix.npzqk",
-                              "Software\\Microsoft\\Edge\\NativeMessagingHosts\\com.quendrix.npzqk",
-                              "Software\\Chromium\\NativeMessagingHosts\\com.quendrix.npzqk",
-                              "Software\\Mozilla\\NativeMessagingHosts\\com.quendrix.npzqk"};
   const std::string arguments = std::string("--register") + scope.option;
   for (int round = 0; round < 2; ++round) {  // the second time changes nothing
     const ProgramRun run = RunProgram(HostProgram(), arguments, "", nullptr);
     ok(run.exitCode == 0, "%s: status %lu, [%s]", arguments.c_str(), run.exitCode, run.output.c_str());
   }
-  const std::string chromium = RegistryDefault(scope, keys[0]);
+  const std::string chromium = RegistryText(scope, kHostKeys[0]);
   const std::string folder = chromium.substr(0, chromium.find_last_of('\\') + 1);
   const std::string program = folder + "npzqk-host.exe";
-  for (const std::string& key : keys) {
-    const std::string manifest = RegistryDefault(scope, key);
-    const bool firefox = key.find("Mozilla") != std::string::npos;
-    ok(manifest ==
-           folder + (firefox ? "com.quendrix.npzqk.firefox.json" : "com.quendrix.npzqk.chromium.json"),
-       "%s: %s names [%s]", arguments.c_str(), key.c_str(), manifest.c_str());
+  for (const std::string& key : kHostKeys) {
+    const std::string manifest = RegistryText(scope, key);
+    ok(manifest == folder + ManifestFor(key), "%s: %s names [%s]", arguments.c_str(), key.c_str(), manifest.c_str());
   }
   ExpectManifest(chromium, program, "allowed_origins",
-                 std::string("chrome-extension://") + kChromiumExtensionId + "/", arguments.c_str());
-  ExpectManifest(RegistryDefault(scope, keys[3]), program, "allowed_extensions", kFirefoxExtensionId,
+                 {std::begin(kChromiumExtensionOrigins), std::end(kChromiumExtensionOrigins)}, arguments.c_str());
+  ExpectManifest(RegistryText(scope, kHostKeys[3]), program, "allowed_extensions", {kFirefoxExtensionId},
                  arguments.c_str());
   ok(ReadFileText(program) == ReadFileText(HostProgram()), "%s: %s is not a copy of the host",
      arguments.c_str(), program.c_str());
@@ -234,11 +241,11 @@ static void TestRegistration(const Scope& scope) {
     const ProgramRun run = RunProgram(HostProgram(), removal, "", nullptr);
     ok(run.exitCode == 0, "%s: status %lu, [%s]", removal.c_str(), run.exitCode, run.output.c_str());
   }
-  for (const std::string& key : keys) {
-    ok(RegistryDefault(scope, key) == "(no key)", "%s: %s is still there", removal.c_str(), key.c_str());
+  for (const std::string& key : kHostKeys) {
+    ok(RegistryText(scope, key) == "(no key)", "%s: %s is still there", removal.c_str(), key.c_str());
   }
-  const std::string parent = keys[0].substr(0, keys[0].find_last_of('\\'));
-  ok(RegistryDefault(scope, parent) != "(no key)", "%s: removed %s, which it did not write", removal.c_str(),
+  const std::string parent = kHostKeys[0].substr(0, kHostKeys[0].find_last_of('\\'));
+  ok(RegistryText(scope, parent) != "(no key)", "%s: removed %s, which it did not write", removal.c_str(),
      parent.c_str());
   ok(GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES, "%s: %s is still there", removal.c_str(),
      folder.c_str());
@@ -258,5 +265,157 @@ void RunNativeHostTests(void) {
   TestUsage();
   TestRegistration({"", HKEY_CURRENT_USER, 0});
   TestRegistration({" --all-users", HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY});
+  ForgetViewer();
+}
+
+// ---- The Windows Installer package, as an administrator deploys it: one
+// package with both plug-ins, for 64-bit Windows.
+
+static const Scope kMachine64 = {"", HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY};
+static const Scope kMachine32 = {"", HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY};
+static const char kUninstall[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+static std::string EnvironmentText(const char* name) {
+  char value[MAX_PATH * 2];
+  const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+  return length > 0 && length < sizeof value ? value : "";
+}
+
+static DWORD Msiexec(const std::string& action, const std::string& package, const char* properties = "") {
+  char system[MAX_PATH];
+  GetSystemDirectoryA(system, sizeof system);
+  const ProgramRun run =
+      RunProgram(std::string(system) + "\\msiexec.exe", action + " \"" + package + "\" /qn" + properties, "", nullptr);
+  return run.started ? run.exitCode : 0xFFFFFFFF;
+}
+
+static std::string PluginKey(const std::string& version) {
+  return "Software\\MozillaPlugins\\@quendrix.com/NPZqk,version=" + version;
+}
+
+// Add/Remove Programs' entries named NPZqk: version, publisher and help link of each.
+static std::vector<std::string> InstalledEntries(void) {
+  std::vector<std::string> entries;
+  HKEY uninstall = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstall, 0, KEY_READ | KEY_WOW64_64KEY, &uninstall) != ERROR_SUCCESS) {
+    return entries;
+  }
+  char name[256];
+  for (DWORD index = 0;; ++index) {
+    DWORD size = sizeof name;
+    if (RegEnumKeyExA(uninstall, index, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    const std::string key = std::string(kUninstall) + "\\" + name;
+    if (RegistryText(kMachine64, key, "DisplayName") != "NPZqk") continue;
+    entries.push_back(RegistryText(kMachine64, key, "DisplayVersion") + " " +
+                      RegistryText(kMachine64, key, "Publisher") + " " + RegistryText(kMachine64, key, "HelpLink"));
+  }
+  RegCloseKey(uninstall);
+  return entries;
+}
+
+static unsigned MachineOf(const std::string& path) {  // the PE file's machine, 0 when unreadable
+  const std::string file = ReadFileText(path);
+  if (file.size() < 0x40) return 0;
+  uint32_t header = 0;
+  memcpy(&header, file.data() + 0x3c, sizeof header);
+  if (header > file.size() - 6) return 0;
+  return static_cast<unsigned char>(file[header + 4]) | static_cast<unsigned char>(file[header + 5]) << 8;
+}
+
+static std::string InstallFolder(int csidl) {
+  char folder[MAX_PATH] = "";
+  SHGetFolderPathA(nullptr, csidl, nullptr, 0, folder);
+  return std::string(folder) + "\\NPZqk\\";
+}
+
+static void ExpectInstalled(const std::string& folder, const std::string& version) {
+  for (const std::string& key : kHostKeys) {
+    ok(RegistryText(kMachine64, key) == folder + ManifestFor(key), "installed: %s names [%s]", key.c_str(),
+       RegistryText(kMachine64, key).c_str());
+    ok(RegistryText(kMachine32, key) == "(no key)", "installed: %s in the 32-bit view", key.c_str());
+  }
+  ExpectManifest(folder + ManifestFor(kHostKeys[0]), "npzqk-host.exe", "allowed_origins",
+                 {std::begin(kChromiumExtensionOrigins), std::end(kChromiumExtensionOrigins)}, "installed");
+  ExpectManifest(folder + ManifestFor(kHostKeys[3]), "npzqk-host.exe", "allowed_extensions", {kFirefoxExtensionId},
+                 "installed");
+  const struct {
+    const Scope* view;
+    const char* dll;
+    unsigned machine;
+  } plugins[] = {{&kMachine64, "x64\\NPZqk.dll", 0x8664}, {&kMachine32, "NPZqk.dll", 0x14c}};
+  for (const auto& plugin : plugins) {
+    const std::string key = PluginKey(version);
+    const std::string seen = RegistryText(*plugin.view, key, "Path") + " " + RegistryText(*plugin.view, key, "Version") +
+                             " " + RegistryText(*plugin.view, key + "\\MimeTypes\\application/x-zqk", "Suffixes") +
+                             " " + RegistryText(*plugin.view, key + "\\MimeTypes\\application/x-zqk-v2", "Suffixes");
+    ok(seen == folder + plugin.dll + " " + version + " zqk zqk", "installed: %s says [%s]", key.c_str(), seen.c_str());
+    ok(MachineOf(folder + plugin.dll) == plugin.machine, "installed: %s is for machine %x", plugin.dll,
+       MachineOf(folder + plugin.dll));
+  }
+  // The installed host answers as Chrome starts it.
+  ForgetViewer();
+  SetRegistryText(HKEY_LOCAL_MACHINE, kViewerKey, "ActiveXViewer", StubViewerPath());
+  ExpectViewerStart();
+  ok(Reply(Request(kUrl, "9"), "the installed host", folder + "npzqk-host.exe") == kStarted,
+     "the installed host did not start the viewer");
+  ExpectViewerArguments(WaitForViewer(5000), kUrl, "9", "the installed host");
+}
+
+// Windows Installer's repair puts back a deleted file and a deleted key.
+static void TestRepair(const std::string& package, const std::string& folder) {
+  DeleteFileA((folder + "x64\\NPZqk.dll").c_str());
+  RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kHostKeys[3].c_str(), KEY_WOW64_64KEY, 0);
+  ok(Msiexec("/i", package, " REINSTALL=ALL REINSTALLMODE=amus") == 0, "repair failed");
+  ok(MachineOf(folder + "x64\\NPZqk.dll") == 0x8664, "repair: the 64-bit plug-in is not back");
+  ok(RegistryText(kMachine64, kHostKeys[3]) == folder + ManifestFor(kHostKeys[3]), "repair: %s names [%s]",
+     kHostKeys[3].c_str(), RegistryText(kMachine64, kHostKeys[3]).c_str());
+}
+
+// Registering for all users as well: its own folder and the 32-bit view, which
+// the browsers read first; unregistering leaves the package's host in place.
+static void TestBesideRegistration(const std::string& folder) {
+  const std::string host = folder + "npzqk-host.exe";
+  const std::string registered = InstallFolder(CSIDL_PROGRAM_FILESX86);
+  ok(RunProgram(host, "--register --all-users", "", nullptr).exitCode == 0, "beside: --register --all-users");
+  ok(RegistryText(kMachine32, kHostKeys[0]) == registered + ManifestFor(kHostKeys[0]) &&
+         RegistryText(kMachine64, kHostKeys[0]) == folder + ManifestFor(kHostKeys[0]),
+     "beside: registered [%s], installed [%s]", RegistryText(kMachine32, kHostKeys[0]).c_str(),
+     RegistryText(kMachine64, kHostKeys[0]).c_str());
+  ok(RunProgram(host, "--unregister --all-users", "", nullptr).exitCode == 0, "beside: --unregister --all-users");
+  ok(RegistryText(kMachine32, kHostKeys[0]) == "(no key)" &&
+         RegistryText(kMachine64, kHostKeys[0]) == folder + ManifestFor(kHostKeys[0]) &&
+         MachineOf(host) == 0x14c,
+     "beside: unregistering touched the package's host");
+}
+
+static void ExpectRemoved(const std::string& folder, const std::string& version) {
+  ok(GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES, "removed: %s is still there", folder.c_str());
+  for (const std::string& key : kHostKeys) {
+    ok(RegistryText(kMachine64, key) == "(no key)", "removed: %s is still there", key.c_str());
+  }
+  for (const Scope* view : {&kMachine64, &kMachine32}) {
+    ok(RegistryText(*view, PluginKey(version)) == "(no key)", "removed: %s is still there", PluginKey(version).c_str());
+  }
+  ok(InstalledEntries().empty(), "removed: still in Add/Remove Programs");
+}
+
+void RunMsiTests(void) {
+  const std::string package = EnvironmentText("NPZQK_MSI"), older = EnvironmentText("NPZQK_OLDER_MSI");
+  const std::string version = EnvironmentText("NPZQK_VERSION"), folder = InstallFolder(CSIDL_PROGRAM_FILES);
+  const std::string entry = " Quendrix http://www.quendrix.com/";
+  Msiexec("/x", package);  // whatever an earlier run left
+  Msiexec("/x", older);
+  ok(Msiexec("/i", older) == 0 && InstalledEntries() == std::vector<std::string>{"1.0.0" + entry},
+     "the older package did not install");
+  ok(Msiexec("/i", package) == 0, "the upgrade failed");
+  const std::vector<std::string> entries = InstalledEntries();
+  ok(entries == std::vector<std::string>{version + entry}, "upgraded: %u entries, the first [%s]",
+     static_cast<unsigned>(entries.size()), entries.empty() ? "" : entries[0].c_str());
+  ok(RegistryText(kMachine64, PluginKey("1.0.0")) == "(no key)", "upgraded: the older version's plug-in key is left");
+  ExpectInstalled(folder, version);
+  TestRepair(package, folder);
+  TestBesideRegistration(folder);
+  ok(Msiexec("/x", package) == 0, "removal failed");
+  ExpectRemoved(folder, version);
   ForgetViewer();
 }

@@ -1,0 +1,124 @@
+#!/usr/bin/python3
+"""The extension packed for the browsers, the same bytes from the same files
+(entries sorted, every one dated 1980-01-01; RSA signatures are deterministic):
+
+    pack_extension.py firefox EXTENSION_DIR OUTPUT.xpi
+    pack_extension.py chromium EXTENSION_DIR OUTPUT.crx KEY.pem URL
+
+For Firefox, a ZIP named .xpi whose manifest leaves out what Firefox ignores:
+the service worker Chromium runs, the key that fixes Chromium's ID, the
+managed storage schema only Chromium reads.
+
+For Chrome and Edge, an organisation's own CRX3 signed with its private key
+(which fixes the extension's ID), to be hosted in the folder URL, and beside
+it updates.xml, the update manifest the browsers fetch from there; the
+manifest inside points its update_url at it and leaves out what Chromium
+ignores (the background scripts Firefox runs, Firefox's settings) and the
+key, which the package's own replaces."""
+import json
+import os
+import struct
+import subprocess
+import sys
+import zipfile
+from xml.sax.saxutils import quoteattr
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from extension_ids import chromium_id, public_key_der  # noqa: E402
+
+IGNORED = {
+    "firefox": [("background", "service_worker"), ("key",), ("storage",)],
+    "chromium": [("background", "scripts"), ("browser_specific_settings",), ("key",)],
+}
+
+
+def manifest_for(browser, path, additions):
+    with open(path, encoding="utf-8") as f:
+        manifest = json.load(f)
+    for keys in IGNORED[browser]:
+        holder = manifest
+        for key in keys[:-1]:
+            holder = holder.get(key, {})
+        holder.pop(keys[-1], None)
+    manifest.update(additions)
+    return manifest
+
+
+def entry(name):
+    info = zipfile.ZipInfo(name, date_time=(1980, 1, 1, 0, 0, 0))
+    info.compress_type = zipfile.ZIP_DEFLATED
+    info.external_attr = 0o644 << 16
+    return info
+
+
+def write_zip(output, folder, manifest):
+    with zipfile.ZipFile(output, "w") as archive:
+        for name in sorted(os.listdir(folder)):
+            path = os.path.join(folder, name)
+            if name == "manifest.json":
+                archive.writestr(entry(name), json.dumps(manifest, indent=2, ensure_ascii=False) + "\n")
+            elif os.path.isfile(path):
+                with open(path, "rb") as f:
+                    archive.writestr(entry(name), f.read())
+
+
+def field(number, data):
+    """A length-delimited protocol buffer field."""
+    out = bytearray()
+    for value in (number << 3 | 2, len(data)):
+        while value > 0x7F:
+            out.append(value & 0x7F | 0x80)
+            value >>= 7
+        out.append(value)
+    return bytes(out) + data
+
+
+def crx3(archive, key):
+    """A CRX3 file: the archive with a header proving it signed by the key."""
+    public = public_key_der(key)
+    signed_data = field(1, bytes.fromhex(hex_of_id(chromium_id(public))))  # SignedData.crx_id
+    signed = b"CRX3 SignedData\x00" + struct.pack("<I", len(signed_data)) + signed_data + archive
+    signature = subprocess.run(["openssl", "dgst", "-sha256", "-sign", key], input=signed,
+                               check=True, capture_output=True).stdout
+    header = field(2, field(1, public) + field(2, signature)) + field(10000, signed_data)
+    return b"Cr24" + struct.pack("<II", 3, len(header)) + header + archive
+
+
+def hex_of_id(extension_id):
+    return "".join("%x" % (ord(letter) - ord("a")) for letter in extension_id)
+
+
+def update_manifest(extension_id, codebase, version):
+    return ("<?xml version='1.0' encoding='UTF-8'?>\n"
+            "<gupdate xmlns='http://www.google.com/update2/response' protocol='2.0'>\n"
+            f"  <app appid={quoteattr(extension_id)}>\n"
+            f"    <updatecheck codebase={quoteattr(codebase)} version={quoteattr(version)} />\n"
+            "  </app>\n"
+            "</gupdate>\n")
+
+
+def main():
+    browser, folder, output = sys.argv[1:4]
+    source = os.path.join(folder, "manifest.json")
+    if browser == "firefox":
+        write_zip(output + ".part", folder, manifest_for("firefox", source, {}))
+        os.replace(output + ".part", output)
+        return
+    key, url = sys.argv[4:6]
+    url = url.rstrip("/") + "/"
+    manifest = manifest_for("chromium", source, {"update_url": url + "updates.xml"})
+    write_zip(output + ".zip", folder, manifest)
+    with open(output + ".zip", "rb") as f:
+        archive = f.read()
+    os.remove(output + ".zip")
+    with open(output + ".part", "wb") as f:
+        f.write(crx3(archive, key))
+    os.replace(output + ".part", output)
+    updates = os.path.join(os.path.dirname(output), "updates.xml")
+    with open(updates, "w", encoding="utf-8") as f:
+        f.write(update_manifest(chromium_id(public_key_der(key)), url + os.path.basename(output),
+                                manifest["version"]))
+
+
+if __name__ == "__main__":
+    main()
