@@ -19,6 +19,28 @@ install(FILES ${PROJECT_BINARY_DIR}/README.txt ${PROJECT_BINARY_DIR}/CHANGELOG.m
               ${PROJECT_BINARY_DIR}/com.quendrix.npzqk.chromium.json ${PROJECT_BINARY_DIR}/com.quendrix.npzqk.firefox.json
         DESTINATION .)
 
+# For administrators: Group Policy templates for Chrome and Edge, and an
+# example of Firefox's policies.json, for the extension the organisation
+# deploys (its own packed one when the build was given its key).
+set(policy_templates ${PROJECT_SOURCE_DIR}/packaging/policy)
+set(NPZQK_DEPLOYED_ID ${NPZQK_CHROMIUM_EXTENSION_ID})
+set(NPZQK_ADMX_FORCE_INSTALL "")
+set(NPZQK_UPDATES_URL "")
+set(NPZQK_XPI_URL "https://addons.mozilla.org/firefox/downloads/latest/${NPZQK_FIREFOX_EXTENSION_ID}/latest.xpi")
+if(NPZQK_PACKED_EXTENSION_ID)
+  set(NPZQK_DEPLOYED_ID ${NPZQK_PACKED_EXTENSION_ID})
+  set(NPZQK_UPDATES_URL ${NPZQK_EXTENSION_URL}updates.xml)
+  set(NPZQK_XPI_URL ${NPZQK_EXTENSION_URL}NPZqk-${PROJECT_VERSION}.xpi)
+  file(READ ${policy_templates}/force-install.admx.in force_install)
+  string(REGEX REPLACE "^<!--[^>]*-->\n" "" force_install "${force_install}")
+  string(CONFIGURE "${force_install}" NPZQK_ADMX_FORCE_INSTALL @ONLY)
+endif()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${policy_templates}/force-install.admx.in)
+foreach(template NPZqk.admx en-US/NPZqk.adml policies.json)
+  configure_file(${policy_templates}/${template}.in ${PROJECT_BINARY_DIR}/policy/${template} @ONLY NEWLINE_STYLE CRLF)
+endforeach()
+install(DIRECTORY ${PROJECT_BINARY_DIR}/policy DESTINATION .)
+
 set(NPZQK_X64_BUILD_DIR "" CACHE PATH "The 64-bit build tree whose NPZqk.dll the release also holds")
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME NPZqk)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The main job: builds NPZqk.dll (32-bit and 64-bit), plugin-installer.exe,
-# npzqk-host.exe and the browser extension, makes the release ZIP with CPack
-# in build/release, and demonstrates them in a throwaway Wine prefix and, for
+# npzqk-host.exe and the browser extension, makes the release with CPack in
+# build/release (the ZIP, the MSI, the packed extensions), and demonstrates them in a throwaway Wine prefix and, for
 # the extension, in Chromium.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,6 +25,14 @@ if [ -n "${NPZQK_SIGN_PKCS12:-}" ]; then
 else
   echo "  unsigned: no code-signing certificate given (NPZQK_SIGN_PKCS12 and NPZQK_SIGN_PASSWORD)"
 fi
+echo "  beside it:"
+for file in $(ls | grep -v -e '^_CPack' -e "^$release\$" -e "^$zip"); do
+  printf '    %-28s %6d bytes\n' "$file" "$(stat -c %s "$file")"
+done
+if [ -z "${NPZQK_EXTENSION_KEY:-}" ]; then
+  echo "  no CRX for Chrome and Edge: no extension key given (NPZQK_EXTENSION_KEY and NPZQK_EXTENSION_URL)"
+fi
+echo "  in the ZIP:"
 (cd "$release" && find . -type f | sort | sed 's|^\./||') | while read -r file; do
   details=$(/usr/bin/python3 ../../tests/pe/check_pe.py --describe "$release/$file" 2>/dev/null || echo "text")
   printf '  %-30s %6d bytes  %s\n' "$file" "$(stat -c %s "$release/$file")" "$details"
@@ -85,3 +93,27 @@ echo "== The released extension in Chromium, with the released host under Wine a
 mv build/demo/chromium-place.png build/demo/place.png
 mv build/demo/chromium-question.png build/demo/question.png
 echo "  pictures: build/demo/place.png (the page), build/demo/question.png (the question)"
+
+echo
+echo "== The MSI, as an administrator deploys it, in a 64-bit prefix"
+(
+  source scripts/wine-session.sh build/windows-x64
+  msi=$(cd build/release && ls NPZqk-*.msi)
+  package=$(wine winepath.exe -w "build/release/$msi" | tr -d '\r')
+  wine msiexec /i "$package" /qn
+  echo "  msiexec /i $msi /qn: status $?; it installed:"
+  folder=$(wine winepath.exe -u 'C:\Program Files\NPZqk' | tr -d '\r')
+  (cd "$folder" && find . -type f | sort | sed 's|^\./|    C:\\Program Files\\NPZqk\\|; s|/|\\|g')
+  for view in 64 32; do
+    echo "  registry, $view-bit view:"
+    for key in Google\\Chrome Microsoft\\Edge Chromium Mozilla; do
+      wine reg.exe query "HKLM\\Software\\$key\\NativeMessagingHosts\\com.quendrix.npzqk" /reg:$view 2>/dev/null
+    done | tr -d '\r' | grep -v '^$' | sed 's/^/    /'
+    wine reg.exe query 'HKLM\Software\MozillaPlugins' /s /reg:$view 2>/dev/null | tr -d '\r' | grep -v '^$' | sed 's/^/    /'
+  done
+  echo "  Add/Remove Programs:"
+  wine reg.exe query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s /reg:64 | tr -d '\r' |
+    grep -A20 'DisplayName.*NPZqk' | grep -E 'Display|Publisher|HelpLink' | sed 's/^ */    /'
+  wine msiexec /x "$package" /qn
+  echo "  msiexec /x $msi /qn: status $?; C:\\Program Files\\NPZqk $([ -e "$folder" ] && echo "is still there" || echo "is gone")"
+)

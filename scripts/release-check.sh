@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # The release, checked as an administrator would check it:
 # - bit for bit: a copy of the source tree in another folder, built again
-#   (the deliverables only) and packaged, gives the same ZIP as build/release;
+#   (the deliverables only) and packaged, gives the same files as
+#   build/release: the ZIP, the MSI, the packed extensions;
 # - hardened: every DLL and program in it carries the protections and no time
 #   stamp (tests/pe/check_pe.py --release);
 # - signed: with a throwaway CA and code-signing certificate made here, every
-#   file of a signed release verifies against that CA, and a file changed
-#   after signing does not.
+#   program, DLL and the MSI of a signed release verifies against that CA,
+#   and a file changed after signing does not.
 # Expects the windows and windows-x64 presets to be built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,7 +15,7 @@ top=$PWD
 
 package() {  # package SOURCE_TREE DESTINATION: the release of that tree's windows preset
   (cd "$1" && rm -rf build/release && cpack --preset windows >/dev/null)
-  mkdir -p "$2" && cp "$1"/build/release/NPZqk-*.zip* "$1"/build/release/NPZqk-*.xpi "$2"/
+  mkdir -p "$2" && find "$1"/build/release -maxdepth 1 -type f -exec cp -t "$2" {} +
 }
 
 echo "== the release, twice: this tree and a copy of it in another folder"
@@ -29,17 +30,16 @@ start=$(date +%s)
 package build/check/copy build/check/second
 echo "  the second build took $(( $(date +%s) - start )) s"
 zip=$(cd build/check/first && ls NPZqk-*.zip)
-if cmp build/check/first/"$zip" build/check/second/"$zip"; then
-  echo "  identical: $(cut -d' ' -f1 build/check/first/"$zip".sha256)"
-else
-  echo "  FAILED: the two builds differ"; exit 1
-fi
-xpi=$(cd build/check/first && ls NPZqk-*.xpi)
-if cmp build/check/first/"$xpi" build/check/second/"$xpi"; then
-  echo "  identical: $xpi, $(sha256sum build/check/first/"$xpi" | cut -d' ' -f1)"
-else
-  echo "  FAILED: the two builds' $xpi differ"; exit 1
-fi
+for file in $(cd build/check/first && ls); do
+  if cmp -s build/check/first/"$file" build/check/second/"$file"; then
+    echo "  identical: $file, $(sha256sum build/check/first/"$file" | cut -d' ' -f1)"
+  else
+    echo "  FAILED: the two builds' $file differ"; exit 1
+  fi
+done
+for expected in "$zip" NPZqk-*.msi NPZqk-*.xpi ${NPZQK_EXTENSION_KEY:+NPZqk-*.crx updates.xml}; do
+  compgen -G "build/check/first/$expected" >/dev/null || { echo "  FAILED: no $expected in the release"; exit 1; }
+done
 
 echo "== the release's Windows files"
 mkdir -p build/check/unpacked && (cd build/check/unpacked && cmake -E tar xf ../first/"$zip")
@@ -67,11 +67,11 @@ mkdir -p build/check/signed/unpacked && (cd build/check/signed/unpacked && cmake
 failed=0
 while read -r file; do
   if osslsigncode verify -CAfile "$keys/ca.pem" -in "$file" >/dev/null 2>&1; then
-    echo "  verified: ${file#build/check/signed/unpacked/}"
+    echo "  verified: ${file#build/check/signed/}"
   else
-    echo "  FAILED: ${file#build/check/signed/unpacked/} does not verify"; failed=1
+    echo "  FAILED: ${file#build/check/signed/} does not verify"; failed=1
   fi
-done < <(find build/check/signed/unpacked -iname '*.dll' -o -iname '*.exe' | sort)
+done < <(find build/check/signed \( -iname '*.dll' -o -iname '*.exe' -o -iname '*.msi' \) | sort)
 tampered=$(find build/check/signed/unpacked -name npzqk-host.exe)
 printf 'X' | dd of="$tampered" bs=1 seek=1024 conv=notrunc status=none
 if osslsigncode verify -CAfile "$keys/ca.pem" -in "$tampered" >/dev/null 2>&1; then

@@ -8,6 +8,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
+# The extension packed for Chrome and Edge, as an organisation packs it: a
+# throwaway key made here, and an address the browser test stands in for.
+mkdir -p build/keys
+[ -s build/keys/extension.pem ] || openssl genrsa -out build/keys/extension.pem 2048 2>/dev/null
+export NPZQK_EXTENSION_KEY="$PWD/build/keys/extension.pem" NPZQK_EXTENSION_URL="https://extensions.example/npzqk/"
 for preset in host windows windows-x64; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"

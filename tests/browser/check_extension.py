@@ -3,15 +3,31 @@
 the manifest names exists, its version is the release's, and every script
 passes the JavaScript engine's syntax check. Given the package for Firefox
 too, Mozilla's addons-linter, the check run on every add-on submitted for
-signing, finds no error, warning or notice in it.
+signing, finds no error, warning or notice in it. Given the release's policy
+templates, each writes what the browsers read for this extension: its managed
+storage (managed_schema.json) under the extension's ID, in the browsers'
+registry list form, and its installation from the organisation's server.
 
-    check_extension.py EXTENSION_DIR VERSION [XPI]"""
+    check_extension.py EXTENSION_DIR VERSION [XPI] [--policies DIR [--key PEM --url URL]]"""
+import argparse
 import json
 import os
+import re
 import subprocess
 import sys
+import xml.etree.ElementTree as ElementTree
 
-folder, version = sys.argv[1:3]
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
+from extension_ids import chromium_id, extension_ids, public_key_der  # noqa: E402
+
+parser = argparse.ArgumentParser()
+for name in ("folder", "version"):
+    parser.add_argument(name)
+parser.add_argument("xpi", nargs="?")
+for option in ("--policies", "--key", "--url"):
+    parser.add_argument(option)
+arguments = parser.parse_args()
+folder, version = arguments.folder, arguments.version
 failures = []
 manifest = {}
 for name in sorted(os.listdir(folder)):
@@ -41,16 +57,75 @@ if manifest.get("manifest_version") != 3 or manifest.get("version") != version:
     failures.append(f"manifest.json: version {manifest.get('manifest_version')}/{manifest.get('version')}, "
                     f"expected 3/{version}")
 checks = len(named) + 2
-if len(sys.argv) > 3:
+if arguments.xpi:
     checks += 1
-    linted = subprocess.run(["addons-linter", "--output", "json", sys.argv[3]], capture_output=True, text=True)
+    linted = subprocess.run(["addons-linter", "--output", "json", arguments.xpi], capture_output=True, text=True)
     try:
         findings = json.loads(linted.stdout)
         found = [f"{kind}: {item['code']}: {item.get('description') or item.get('message')}"
                  for kind in ("errors", "warnings", "notices") for item in findings[kind]]
     except (ValueError, KeyError):
         found = [f"addons-linter gave no report: {linted.stderr.strip()[:300]}"]
-    failures += [f"{os.path.basename(sys.argv[3])}: {finding}" for finding in found]
+    failures += [f"{os.path.basename(arguments.xpi)}: {finding}" for finding in found]
+
+# ---- The administrator's templates
+ADMX = "{http://schemas.microsoft.com/GroupPolicy/2006/07/PolicyDefinitions}"
+VENDORS = {"Chrome": "Google\\Chrome", "Edge": "Microsoft\\Edge"}
+
+
+def check_policies(policies):
+    """The failures of the templates in the folder, and how many checks were made."""
+    found = []
+    with open(os.path.join(folder, "managed_schema.json"), encoding="utf-8") as f:
+        lists = [name for name, value in json.load(f)["properties"].items()
+                 if value.get("type") == "array" and value.get("items", {}).get("type") == "string"]
+    chromium, firefox = extension_ids(os.path.join(folder, "manifest.json"))
+    deployed = chromium_id(public_key_der(arguments.key)) if arguments.key else chromium
+    admx = ElementTree.parse(os.path.join(policies, "NPZqk.admx")).getroot()
+    adml = ElementTree.parse(os.path.join(policies, "en-US", "NPZqk.adml")).getroot()
+    strings = {e.get("id") for e in adml.iter(ADMX + "string")}
+    boxes = {e.get("refId") for e in adml.iter(ADMX + "listBox")}
+    presentations = {e.get("id") for e in adml.iter(ADMX + "presentation")}
+    text = ElementTree.tostring(admx, encoding="unicode")
+    for kind, names in (("string", strings), ("presentation", presentations)):
+        found += [f"NPZqk.admx names $({kind}.{name}), which en-US/NPZqk.adml lacks"
+                  for name in sorted(set(re.findall(rf"\$\({kind}\.(\w+)\)", text)) - names)]
+    seen = set()
+    for policy in admx.iter(ADMX + "policy"):
+        browser = policy.find(ADMX + "parentCategory").get("ref")
+        base = f"Software\\Policies\\{VENDORS.get(browser)}\\"
+        for element in policy.iter(ADMX + "list"):  # the managed storage's lists, numbered from 1
+            expected = {base + f"3rdparty\\extensions\\{deployed}\\policy\\{name}" for name in lists}
+            if element.get("key") not in expected or element.get("valuePrefix") != "" or element.get("id") not in boxes:
+                found.append(f"{policy.get('name')} writes {element.get('key')!r} (prefix {element.get('valuePrefix')!r}),"
+                             f" not one of {sorted(expected)} as a list")
+            seen.add(browser + " sites")
+        if policy.get("valueName") == "installation_mode":
+            item = policy.find(f"{ADMX}enabledList/{ADMX}item")
+            url = item.find(f"{ADMX}value/{ADMX}string").text if item is not None else None
+            if (policy.get("key") != base + f"ExtensionSettings\\{deployed}" or item is None
+                    or item.get("key") != policy.get("key") or item.get("valueName") != "update_url"
+                    or url != (arguments.url or "").rstrip("/") + "/updates.xml"
+                    or policy.find(f"{ADMX}enabledValue/{ADMX}string").text != "force_installed"):
+                found.append(f"{policy.get('name')} does not install {deployed} from the update manifest: "
+                             f"{policy.get('key')!r}, {url!r}")
+            seen.add(browser + " install")
+    wanted = {f"{browser} {what}" for browser in VENDORS for what in ("sites", *(("install",) if arguments.key else ()))}
+    found += [f"NPZqk.admx has no policy for {what}" for what in sorted(wanted - seen)]
+    with open(os.path.join(policies, "policies.json"), encoding="utf-8") as f:
+        firefox_policies = json.load(f)["policies"]
+    preset = firefox_policies["3rdparty"]["Extensions"].get(firefox, {})
+    if not preset or any(name not in lists or not isinstance(value, list) for name, value in preset.items()):
+        found.append(f"policies.json presets {sorted(preset)} for {firefox}, not lists of {lists}")
+    if firefox_policies["ExtensionSettings"].get(firefox, {}).get("installation_mode") != "force_installed":
+        found.append(f"policies.json does not install {firefox}")
+    return found, len(wanted) + 2 + 2
+
+
+if arguments.policies:
+    found, made = check_policies(arguments.policies)
+    failures += found
+    checks += made
 for failure in failures:
     print("FAILED:", failure)
 print(f"extension: {max(checks - len(failures), 0)} passed, {len(failures)} failed")
