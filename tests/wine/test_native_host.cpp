@@ -193,7 +193,8 @@ static void ExpectManifest(const std::string& path, const std::string& program, 
      text("path").c_str());
   std::vector<std::string> listed;
   if (manifest.HasMember(list) && manifest[list].IsArray()) {
-    for (const auto& entry : manifest[list].GetArray()) listed.push_back(entry.IsString() ? entry.GetString() : "");
+    for (const auto& entry : manifest[list].GetArray())
+      listed.push_back(entry.IsString() ? entry.GetString() : "");
   }
   ok(listed == allowed, "%s: %s does not allow exactly %s and the build's other IDs", what, path.c_str(),
      allowed[0].c_str());
@@ -201,12 +202,13 @@ static void ExpectManifest(const std::string& path, const std::string& program, 
 
 // The browsers' keys for the host, the Chromium family's first, Firefox's last.
 static const std::string kHostKeys[] = {"Software\\Google\\Chrome\\NativeMessagingHosts\\com.quendrix.npzqk",
-                                       "Software\\Microsoft\\Edge\\NativeMessagingHosts\\com.quendrix.npzqk",
-                                       "Software\\Chromium\\NativeMessagingHosts\\com.quendrix.npzqk",
-                                       "Software\\Mozilla\\NativeMessagingHosts\\com.quendrix.npzqk"};
+                                        "Software\\Microsoft\\Edge\\NativeMessagingHosts\\com.quendrix.npzqk",
+                                        "Software\\Chromium\\NativeMessagingHosts\\com.quendrix.npzqk",
+                                        "Software\\Mozilla\\NativeMessagingHosts\\com.quendrix.npzqk"};
 
 static std::string ManifestFor(const std::string& key) {
-  return key.find("Mozilla") != std::string::npos ? "com.quendrix.npzqk.firefox.json" : "com.quendrix.npzqk.chromium.json";
+  return key.find("Mozilla") != std::string::npos ? "com.quendrix.npzqk.firefox.json"
+                                                  : "com.quendrix.npzqk.chromium.json";
 }
 
 static void TestRegistration(const Scope& scope) {
@@ -220,10 +222,12 @@ static void TestRegistration(const Scope& scope) {
   const std::string program = folder + "npzqk-host.exe";
   for (const std::string& key : kHostKeys) {
     const std::string manifest = RegistryText(scope, key);
-    ok(manifest == folder + ManifestFor(key), "%s: %s names [%s]", arguments.c_str(), key.c_str(), manifest.c_str());
+    ok(manifest == folder + ManifestFor(key), "%s: %s names [%s]", arguments.c_str(), key.c_str(),
+       manifest.c_str());
   }
   ExpectManifest(chromium, program, "allowed_origins",
-                 {std::begin(kChromiumExtensionOrigins), std::end(kChromiumExtensionOrigins)}, arguments.c_str());
+                 {std::begin(kChromiumExtensionOrigins), std::end(kChromiumExtensionOrigins)},
+                 arguments.c_str());
   ExpectManifest(RegistryText(scope, kHostKeys[3]), program, "allowed_extensions", {kFirefoxExtensionId},
                  arguments.c_str());
   ok(ReadFileText(program) == ReadFileText(HostProgram()), "%s: %s is not a copy of the host",
@@ -284,8 +288,8 @@ static std::string EnvironmentText(const char* name) {
 static DWORD Msiexec(const std::string& action, const std::string& package, const char* properties = "") {
   char system[MAX_PATH];
   GetSystemDirectoryA(system, sizeof system);
-  const ProgramRun run =
-      RunProgram(std::string(system) + "\\msiexec.exe", action + " \"" + package + "\" /qn" + properties, "", nullptr);
+  const ProgramRun run = RunProgram(std::string(system) + "\\msiexec.exe",
+                                    action + " \"" + package + "\" /qn" + properties, "", nullptr);
   return run.started ? run.exitCode : 0xFFFFFFFF;
 }
 
@@ -297,17 +301,20 @@ static std::string PluginKey(const std::string& version) {
 static std::vector<std::string> InstalledEntries(void) {
   std::vector<std::string> entries;
   HKEY uninstall = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstall, 0, KEY_READ | KEY_WOW64_64KEY, &uninstall) != ERROR_SUCCESS) {
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstall, 0, KEY_READ | KEY_WOW64_64KEY, &uninstall) !=
+      ERROR_SUCCESS) {
     return entries;
   }
   char name[256];
   for (DWORD index = 0;; ++index) {
     DWORD size = sizeof name;
-    if (RegEnumKeyExA(uninstall, index, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    if (RegEnumKeyExA(uninstall, index, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+      break;
     const std::string key = std::string(kUninstall) + "\\" + name;
     if (RegistryText(kMachine64, key, "DisplayName") != "NPZqk") continue;
     entries.push_back(RegistryText(kMachine64, key, "DisplayVersion") + " " +
-                      RegistryText(kMachine64, key, "Publisher") + " " + RegistryText(kMachine64, key, "HelpLink"));
+                      RegistryText(kMachine64, key, "Publisher") + " " +
+                      RegistryText(kMachine64, key, "HelpLink"));
   }
   RegCloseKey(uninstall);
   return entries;
@@ -336,8 +343,8 @@ static void ExpectInstalled(const std::string& folder, const std::string& versio
   }
   ExpectManifest(folder + ManifestFor(kHostKeys[0]), "npzqk-host.exe", "allowed_origins",
                  {std::begin(kChromiumExtensionOrigins), std::end(kChromiumExtensionOrigins)}, "installed");
-  ExpectManifest(folder + ManifestFor(kHostKeys[3]), "npzqk-host.exe", "allowed_extensions", {kFirefoxExtensionId},
-                 "installed");
+  ExpectManifest(folder + ManifestFor(kHostKeys[3]), "npzqk-host.exe", "allowed_extensions",
+                 {kFirefoxExtensionId}, "installed");
   const struct {
     const Scope* view;
     const char* dll;
@@ -345,10 +352,12 @@ static void ExpectInstalled(const std::string& folder, const std::string& versio
   } plugins[] = {{&kMachine64, "x64\\NPZqk.dll", 0x8664}, {&kMachine32, "NPZqk.dll", 0x14c}};
   for (const auto& plugin : plugins) {
     const std::string key = PluginKey(version);
-    const std::string seen = RegistryText(*plugin.view, key, "Path") + " " + RegistryText(*plugin.view, key, "Version") +
-                             " " + RegistryText(*plugin.view, key + "\\MimeTypes\\application/x-zqk", "Suffixes") +
-                             " " + RegistryText(*plugin.view, key + "\\MimeTypes\\application/x-zqk-v2", "Suffixes");
-    ok(seen == folder + plugin.dll + " " + version + " zqk zqk", "installed: %s says [%s]", key.c_str(), seen.c_str());
+    const std::string seen =
+        RegistryText(*plugin.view, key, "Path") + " " + RegistryText(*plugin.view, key, "Version") + " " +
+        RegistryText(*plugin.view, key + "\\MimeTypes\\application/x-zqk", "Suffixes") + " " +
+        RegistryText(*plugin.view, key + "\\MimeTypes\\application/x-zqk-v2", "Suffixes");
+    ok(seen == folder + plugin.dll + " " + version + " zqk zqk", "installed: %s says [%s]", key.c_str(),
+       seen.c_str());
     ok(MachineOf(folder + plugin.dll) == plugin.machine, "installed: %s is for machine %x", plugin.dll,
        MachineOf(folder + plugin.dll));
   }
@@ -381,7 +390,8 @@ static void TestBesideRegistration(const std::string& folder) {
          RegistryText(kMachine64, kHostKeys[0]) == folder + ManifestFor(kHostKeys[0]),
      "beside: registered [%s], installed [%s]", RegistryText(kMachine32, kHostKeys[0]).c_str(),
      RegistryText(kMachine64, kHostKeys[0]).c_str());
-  ok(RunProgram(host, "--unregister --all-users", "", nullptr).exitCode == 0, "beside: --unregister --all-users");
+  ok(RunProgram(host, "--unregister --all-users", "", nullptr).exitCode == 0,
+     "beside: --unregister --all-users");
   ok(RegistryText(kMachine32, kHostKeys[0]) == "(no key)" &&
          RegistryText(kMachine64, kHostKeys[0]) == folder + ManifestFor(kHostKeys[0]) &&
          MachineOf(host) == 0x14c,
@@ -389,12 +399,14 @@ static void TestBesideRegistration(const std::string& folder) {
 }
 
 static void ExpectRemoved(const std::string& folder, const std::string& version) {
-  ok(GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES, "removed: %s is still there", folder.c_str());
+  ok(GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES, "removed: %s is still there",
+     folder.c_str());
   for (const std::string& key : kHostKeys) {
     ok(RegistryText(kMachine64, key) == "(no key)", "removed: %s is still there", key.c_str());
   }
   for (const Scope* view : {&kMachine64, &kMachine32}) {
-    ok(RegistryText(*view, PluginKey(version)) == "(no key)", "removed: %s is still there", PluginKey(version).c_str());
+    ok(RegistryText(*view, PluginKey(version)) == "(no key)", "removed: %s is still there",
+       PluginKey(version).c_str());
   }
   ok(InstalledEntries().empty(), "removed: still in Add/Remove Programs");
 }
@@ -411,7 +423,8 @@ void RunMsiTests(void) {
   const std::vector<std::string> entries = InstalledEntries();
   ok(entries == std::vector<std::string>{version + entry}, "upgraded: %u entries, the first [%s]",
      static_cast<unsigned>(entries.size()), entries.empty() ? "" : entries[0].c_str());
-  ok(RegistryText(kMachine64, PluginKey("1.0.0")) == "(no key)", "upgraded: the older version's plug-in key is left");
+  ok(RegistryText(kMachine64, PluginKey("1.0.0")) == "(no key)",
+     "upgraded: the older version's plug-in key is left");
   ExpectInstalled(folder, version);
   TestRepair(package, folder);
   TestBesideRegistration(folder);
