@@ -100,20 +100,21 @@ echo "== The MSI, as an administrator deploys it, in a 64-bit prefix"
   source scripts/wine-session.sh build/windows-x64
   msi=$(cd build/release && ls NPZqk-*.msi)
   package=$(wine winepath.exe -w "build/release/$msi" | tr -d '\r')
-  wine msiexec /i "$package" /qn
-  echo "  msiexec /i $msi /qn: status $?; it installed:"
+  status=0 && wine msiexec /i "$package" /qn || status=$?
+  echo "  msiexec /i $msi /qn: status $status; it installed:"
   folder=$(wine winepath.exe -u 'C:\Program Files\NPZqk' | tr -d '\r')
   (cd "$folder" && find . -type f | sort | sed 's|^\./|    C:\\Program Files\\NPZqk\\|; s|/|\\|g')
+  query() { wine reg.exe query "$@" 2>/dev/null | tr -d '\r' | grep -v -e '^$' -e '^reg: ' | sed 's/^/    /' || true; }
   for view in 64 32; do
     echo "  registry, $view-bit view:"
     for key in Google\\Chrome Microsoft\\Edge Chromium Mozilla; do
-      wine reg.exe query "HKLM\\Software\\$key\\NativeMessagingHosts\\com.quendrix.npzqk" /reg:$view 2>/dev/null
-    done | tr -d '\r' | grep -v '^$' | sed 's/^/    /'
-    wine reg.exe query 'HKLM\Software\MozillaPlugins' /s /reg:$view 2>/dev/null | tr -d '\r' | grep -v '^$' | sed 's/^/    /'
+      query "HKLM\\Software\\$key\\NativeMessagingHosts\\com.quendrix.npzqk" /reg:$view
+    done
+    query 'HKLM\Software\MozillaPlugins' /s /reg:$view
   done
   echo "  Add/Remove Programs:"
   wine reg.exe query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s /reg:64 | tr -d '\r' |
     grep -A20 'DisplayName.*NPZqk' | grep -E 'Display|Publisher|HelpLink' | sed 's/^ */    /'
-  wine msiexec /x "$package" /qn
-  echo "  msiexec /x $msi /qn: status $?; C:\\Program Files\\NPZqk $([ -e "$folder" ] && echo "is still there" || echo "is gone")"
+  status=0 && wine msiexec /x "$package" /qn || status=$?
+  echo "  msiexec /x $msi /qn: status $status; C:\\Program Files\\NPZqk $([ -e "$folder" ] && echo "is still there" || echo "is gone")"
 )
