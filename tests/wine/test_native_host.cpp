@@ -15,12 +15,17 @@
 static const char kUrl[] = "http://books.example/shelf/a.zqk";
 static const char kStarted[] = "{\"started\":true}";
 
+static std::string EnvironmentText(const char* name) {  // empty when unset
+  char value[MAX_PATH * 2];
+  const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+  return length > 0 && length < sizeof value ? value : "";
+}
+
 // The 32-bit host: beside this program, or where NPZQK_HOST_PROGRAM names it
 // (the 64-bit run uses the 32-bit build's).
 static std::string HostProgram(void) {
-  char path[MAX_PATH];
-  const DWORD length = GetEnvironmentVariableA("NPZQK_HOST_PROGRAM", path, sizeof path);
-  return length > 0 && length < sizeof path ? path : ProgramFolderOf() + "npzqk-host.exe";
+  const std::string named = EnvironmentText("NPZQK_HOST_PROGRAM");
+  return named.empty() ? ProgramFolderOf() + "npzqk-host.exe" : named;
 }
 
 static std::string Framed(const std::string& json) {
@@ -278,12 +283,6 @@ void RunNativeHostTests(void) {
 static const Scope kMachine64 = {"", HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY};
 static const Scope kMachine32 = {"", HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY};
 static const char kUninstall[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-
-static std::string EnvironmentText(const char* name) {
-  char value[MAX_PATH * 2];
-  const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
-  return length > 0 && length < sizeof value ? value : "";
-}
 
 static DWORD Msiexec(const std::string& action, const std::string& package, const char* properties = "") {
   char system[MAX_PATH];
