@@ -26,6 +26,8 @@ from xml.sax.saxutils import quoteattr
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from extension_ids import chromium_id, public_key_der  # noqa: E402
 
+RSA_ENCRYPTION = bytes.fromhex("2a864886f70d010101")  # the OID 1.2.840.113549.1.1.1, as DER
+
 IGNORED = {
     "firefox": [("background", "service_worker"), ("key",), ("storage",)],
     "chromium": [("background", "scripts"), ("browser_specific_settings",), ("key",)],
@@ -76,6 +78,8 @@ def field(number, data):
 def crx3(archive, key):
     """A CRX3 file: the archive with a header proving it signed by the key."""
     public = public_key_der(key)
+    if RSA_ENCRYPTION not in public[:32]:
+        sys.exit(f"{key}: the key must be an RSA private key (openssl genrsa)")
     signed_data = field(1, bytes.fromhex(hex_of_id(chromium_id(public))))  # SignedData.crx_id
     signed = b"CRX3 SignedData\x00" + struct.pack("<I", len(signed_data)) + signed_data + archive
     signature = subprocess.run(["openssl", "dgst", "-sha256", "-sign", key], input=signed,
