@@ -425,6 +425,7 @@ void RunMsiTests(void) {
   ok(RegistryText(kMachine64, PluginKey("1.0.0")) == "(no key)",
      "upgraded: the older version's plug-in key is left");
   ExpectInstalled(folder, version);
+  ok(Msiexec("/i", older) != 0 && InstalledEntries() == entries, "the older package went in over this one");
   TestRepair(package, folder);
   TestBesideRegistration(folder);
   ok(Msiexec("/x", package) == 0, "removal failed");
