@@ -15,6 +15,8 @@ it updates.xml, the update manifest the browsers fetch from there; the
 manifest inside points its update_url at it and leaves out what Chromium
 ignores (the background scripts Firefox runs, Firefox's settings) and the
 key, which the package's own replaces."""
+import hashlib
+import io
 import json
 import os
 import struct
@@ -53,8 +55,10 @@ def entry(name):
     return info
 
 
-def write_zip(output, folder, manifest):
-    with zipfile.ZipFile(output, "w") as archive:
+def zipped(folder, manifest):
+    """The folder's files as a ZIP, its manifest replaced by the one given."""
+    buffer = io.BytesIO()
+    with zipfile.ZipFile(buffer, "w") as archive:
         for name in sorted(os.listdir(folder)):
             path = os.path.join(folder, name)
             if name == "manifest.json":
@@ -62,6 +66,14 @@ def write_zip(output, folder, manifest):
             elif os.path.isfile(path):
                 with open(path, "rb") as f:
                     archive.writestr(entry(name), f.read())
+    return buffer.getvalue()
+
+
+def write_whole(path, data):
+    """The file appears complete or not at all."""
+    with open(path + ".part", "wb") as f:
+        f.write(data)
+    os.replace(path + ".part", path)
 
 
 def field(number, data):
@@ -75,21 +87,15 @@ def field(number, data):
     return bytes(out) + data
 
 
-def crx3(archive, key):
-    """A CRX3 file: the archive with a header proving it signed by the key."""
-    public = public_key_der(key)
-    if RSA_ENCRYPTION not in public[:32]:
-        sys.exit(f"{key}: the key must be an RSA private key (openssl genrsa)")
-    signed_data = field(1, bytes.fromhex(hex_of_id(chromium_id(public))))  # SignedData.crx_id
+def crx3(archive, key, public):
+    """A CRX3 file: the archive with a header proving it signed by the key,
+    whose DER public key is given."""
+    signed_data = field(1, hashlib.sha256(public).digest()[:16])  # SignedData.crx_id, which the ID spells out
     signed = b"CRX3 SignedData\x00" + struct.pack("<I", len(signed_data)) + signed_data + archive
     signature = subprocess.run(["openssl", "dgst", "-sha256", "-sign", key], input=signed,
                                check=True, capture_output=True).stdout
     header = field(2, field(1, public) + field(2, signature)) + field(10000, signed_data)
     return b"Cr24" + struct.pack("<II", 3, len(header)) + header + archive
-
-
-def hex_of_id(extension_id):
-    return "".join("%x" % (ord(letter) - ord("a")) for letter in extension_id)
 
 
 def update_manifest(extension_id, codebase, version):
@@ -105,23 +111,17 @@ def main():
     browser, folder, output = sys.argv[1:4]
     source = os.path.join(folder, "manifest.json")
     if browser == "firefox":
-        write_zip(output + ".part", folder, manifest_for("firefox", source, {}))
-        os.replace(output + ".part", output)
+        write_whole(output, zipped(folder, manifest_for("firefox", source, {})))
         return
     key, url = sys.argv[4:6]
     url = url.rstrip("/") + "/"
+    public = public_key_der(key)
+    if RSA_ENCRYPTION not in public[:32]:
+        sys.exit(f"{key}: the key must be an RSA private key (openssl genrsa)")
     manifest = manifest_for("chromium", source, {"update_url": url + "updates.xml"})
-    write_zip(output + ".zip", folder, manifest)
-    with open(output + ".zip", "rb") as f:
-        archive = f.read()
-    os.remove(output + ".zip")
-    with open(output + ".part", "wb") as f:
-        f.write(crx3(archive, key))
-    os.replace(output + ".part", output)
-    updates = os.path.join(os.path.dirname(output), "updates.xml")
-    with open(updates, "w", encoding="utf-8") as f:
-        f.write(update_manifest(chromium_id(public_key_der(key)), url + os.path.basename(output),
-                                manifest["version"]))
+    write_whole(output, crx3(zipped(folder, manifest), key, public))
+    write_whole(os.path.join(os.path.dirname(output), "updates.xml"),
+                update_manifest(chromium_id(public), url + os.path.basename(output), manifest["version"]).encode())
 
 
 if __name__ == "__main__":
