@@ -2,9 +2,11 @@
 """The Windows Installer package, made by Debian's wixl from the WiX source,
 the same bytes from the same files:
 
+    make_msi.py WXS VERSION EPOCH OUTPUT.msi FOLDER
     make_msi.py WXS VERSION EPOCH OUTPUT.msi NAME=PATH...
 
-Each NAME=PATH puts the file PATH where the source names it, $(var.Files)/NAME.
+The source names each file as $(var.Files)/NAME: it is FOLDER/NAME (the
+release's files laid out as in the ZIP), or the PATH given for NAME.
 The product code follows from the version (a new version is a new product,
 which the package's major upgrade replaces). wixl dates the cabinet's files by
 their modification times and writes a random package code and the build time
@@ -13,6 +15,7 @@ into the summary information; here every file is dated EPOCH (seconds since
 package's own bytes, so that packages differ exactly when their content does."""
 import hashlib
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -60,12 +63,20 @@ def settle_summary(path, epoch, code):
         package.write_stream(SUMMARY, bytes(stream))
 
 
+def sources(wxs, given):
+    """{NAME: PATH} for every file the source names."""
+    if len(given) == 1 and "=" not in given[0]:
+        with open(wxs, encoding="utf-8") as f:
+            names = re.findall(r'Source="\$\(var\.Files\)/([^"]+)"', f.read())
+        return {name: os.path.join(given[0], name) for name in names}
+    return dict(mapping.split("=", 1) for mapping in given)
+
+
 def main():
     wxs, version, epoch, output = sys.argv[1:5]
     epoch = int(epoch)
     with tempfile.TemporaryDirectory() as files:
-        for mapping in sys.argv[5:]:
-            name, source = mapping.split("=", 1)
+        for name, source in sources(wxs, sys.argv[5:]).items():
             target = os.path.join(files, name)
             os.makedirs(os.path.dirname(target), exist_ok=True)
             shutil.copyfile(source, target)
