@@ -143,13 +143,13 @@ def serve():
     return server.server_address[1]
 
 
-def serve_packed(port):
+def serve_packed(site):
     """The packed extension on this test's server, as an organisation hosts it:
     its address, and for Chromium the update manifest's, with the build's
     address for them replaced by this server's."""
     folder = os.path.join(WORK, "site", "packed")
     os.makedirs(folder, exist_ok=True)
-    here = f"http://127.0.0.1:{port}/packed/"
+    here = f"{site}/packed/"
     shutil.copy(PACKED, folder)
     if BROWSER == "chromium":
         with open(os.path.join(os.path.dirname(PACKED), "updates.xml")) as f:
@@ -270,7 +270,7 @@ def policy_file(path, content):
 def start_chromium(allowed_site):
     policy = {"3rdparty": {"extensions": {CHROMIUM_ID: {"allowedSites": [allowed_site]}}}}
     if PACKED:
-        policy["ExtensionInstallForcelist"] = [f"{CHROMIUM_ID};{serve_packed(allowed_site.rsplit(':', 1)[1])}"]
+        policy["ExtensionInstallForcelist"] = [f"{CHROMIUM_ID};{serve_packed(allowed_site)}"]
         policy["DeveloperToolsAvailability"] = 1  # the test drives the extension's own pages, as before
     policy_file("/etc/chromium/policies/managed/npzqk-test.json", policy)
     profile = os.path.join(WORK, "profile")
@@ -362,7 +362,7 @@ def start_firefox(allowed_site):
     policies = {"3rdparty": {"Extensions": {FIREFOX_ID: {"allowedSites": [allowed_site]}}}}
     if PACKED:
         policies["ExtensionSettings"] = {FIREFOX_ID: {"installation_mode": "force_installed",
-                                                      "install_url": serve_packed(allowed_site.rsplit(":", 1)[1])}}
+                                                      "install_url": serve_packed(allowed_site)}}
     policy_file("/usr/lib/firefox-esr/distribution/policies.json", {"policies": policies})
     process, bidi, context = browsers.firefox(
         os.path.join(WORK, "profile"), home, None if PACKED else EXTENSION, FIREFOX_ID,
