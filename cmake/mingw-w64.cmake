@@ -23,6 +23,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # Debian's wine command always prefers the 32-bit loader.
 find_program(NPZQK_WINE NAMES ${NPZQK_WINE_LOADER} PATHS /usr/lib/wine NO_DEFAULT_PATH)
 find_program(NPZQK_WINESERVER NAMES ${NPZQK_WINE_SERVER} PATHS /usr/lib/wine NO_DEFAULT_PATH)
+# Wine's 32-bit loader, whichever the tree: the tests start it to learn
+# whether this machine runs 32-bit programs at all.
+find_program(NPZQK_WINE32 NAMES wine PATHS /usr/lib/wine NO_DEFAULT_PATH)
 if(NPZQK_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR /bin/sh ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh ${NPZQK_WINE})
 endif()

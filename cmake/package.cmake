@@ -2,11 +2,11 @@
 # holding the plug-in, the installer, the native messaging host with its
 # manifests, the browser extension and a short text for the user; beside it
 # the same as a Windows Installer package, and the extension packed for
-# Firefox and, given an organisation's key, for Chrome and Edge. The 32-bit build packages; the 64-bit plug-in joins it,
-# under x64\, from the 64-bit build tree named by NPZQK_X64_BUILD_DIR when
-# that tree is built.
+# Firefox and, given an organisation's key, for Chrome and Edge. The 32-bit
+# build packages; the 64-bit plug-in and host join it, under x64\, from the
+# 64-bit build tree named by NPZQK_X64_BUILD_DIR when that tree is built.
 if(NPZQK_64_BIT)
-  install(TARGETS NPZqk RUNTIME DESTINATION x64)
+  install(TARGETS NPZqk npzqk-host RUNTIME DESTINATION x64)
   return()
 endif()
 

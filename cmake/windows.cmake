@@ -1,6 +1,7 @@
 # The deliverables for Windows, the programs that test them under Wine, and
-# the release package. The 64-bit build makes the plug-in alone: the
-# installer stays 32-bit, as the browsers it installs into are.
+# the release package. The 64-bit build makes the plug-in and the native
+# messaging host: the installer stays 32-bit, as the browsers it installs
+# into are.
 enable_language(RC)
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bin)
 # Export names and ordinals: x86 decorates the WINAPI names, x86-64 does not.
@@ -49,9 +50,9 @@ if(NOT NPZQK_64_BIT)
   target_link_libraries(plugin-installer PRIVATE deliverable_options advapi32)
 endif()
 
-# The native messaging host: 32-bit, like the installer, so that one program
-# runs on every Windows; the 64-bit tree's tests run this one.
-if(NOT NPZQK_64_BIT)
+# The native messaging host, from the same sources in both trees: the 32-bit
+# one runs on every Windows and registers itself; the 64-bit one is what the
+# Windows Installer package, for 64-bit Windows, installs.
 add_executable(npzqk-host
   ${HOST_LOGIC_SOURCES}
   ${VIEWER_LAUNCH_SOURCES}
@@ -64,6 +65,10 @@ add_executable(npzqk-host
 set_target_properties(npzqk-host PROPERTIES CXX_STANDARD 20)
 target_include_directories(npzqk-host PRIVATE plugin host ${PROJECT_BINARY_DIR}/generated)
 target_link_libraries(npzqk-host PRIVATE deliverable_options rapidjson shell32 advapi32)
+
+# The extension is the same for every Windows: the 32-bit tree, which
+# packages the release, copies and packs it.
+if(NOT NPZQK_64_BIT)
 
 # The browser extension that talks to it, as the browsers load it: its own
 # files, copied into the tree.
@@ -105,9 +110,9 @@ if(NPZQK_TEST_PROGRAMS)
 endif()
 
 # The built files read as files, on the Linux side.
-set(pe_files $<TARGET_FILE:NPZqk>)
+set(pe_files $<TARGET_FILE:NPZqk> $<TARGET_FILE:npzqk-host>)
 if(TARGET plugin-installer)
-  list(APPEND pe_files $<TARGET_FILE:plugin-installer> $<TARGET_FILE:npzqk-host>)
+  list(APPEND pe_files $<TARGET_FILE:plugin-installer>)
 endif()
 add_test(NAME pe.layout COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tests/pe/check_pe.py ${pe_files})
 

@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
 # The Wine environment of one test run, in three steps that CTest runs as
 # fixtures, and that the scripts run around the demonstration:
-#   start-display  a private Xvfb display, whose number Xvfb itself picks
+#   start-display  whether this machine runs 32-bit programs (probe, below),
+#                  then a private Xvfb display, whose number Xvfb itself picks
 #                  (-displayfd), so that runs side by side never race for one;
 #   start-prefix   the throwaway prefix, made when missing, and a wineserver
 #                  that stays up for the whole run;
 #   stop           ends the wineserver, every Wine process and the display.
+#   probe          only whether this machine runs 32-bit programs: "yes" or
+#                  "no" on the first line, why on the second.
 # The environment names the prefix and Wine (WINEPREFIX, WINEARCH,
-# NPZQK_WINE, NPZQK_WINESERVER) and the state folder (NPZQK_WINE_STATE),
-# where the display's name, Xvfb's pid and the logs are kept.
+# NPZQK_WINE, NPZQK_WINESERVER, the 32-bit loader NPZQK_WINE32) and the
+# state folder (NPZQK_WINE_STATE), where the probe's answer, the display's
+# name, Xvfb's pid and the logs are kept.
 set -u
 state=${NPZQK_WINE_STATE:?NPZQK_WINE_STATE is not set}
 
@@ -29,9 +33,33 @@ stop() {
   rm -f "$state/xvfb.pid" "$state/display"
 }
 
+# Some kernels run no 32-bit programs at all: starting Wine's 32-bit loader
+# then fails with "Exec format error". Any other failure of the loader is a
+# fault, never a reason to skip. NPZQK_NO_32BIT=1 asks for the same mode on a
+# machine that could run both.
+probe() {
+  mkdir -p "$state"
+  local output status=0
+  if [ "${NPZQK_NO_32BIT:-}" = 1 ]; then
+    printf 'no\nNPZQK_NO_32BIT=1 asks for the 64-bit-only mode\n' >"$state/32bit"
+    return 0
+  fi
+  output=$("${NPZQK_WINE32:?NPZQK_WINE32 is not set}" --version 2>&1) || status=$?
+  if [ "$status" -eq 0 ]; then
+    printf 'yes\n%s starts (%s)\n' "$NPZQK_WINE32" "$output" >"$state/32bit"
+  elif [ "$status" -eq 126 ] && grep -q 'Exec format error' <<<"$output"; then
+    printf 'no\nthis machine runs no 32-bit programs: %s\n' "$(head -1 <<<"$output")" >"$state/32bit"
+  else
+    rm -f "$state/32bit"
+    echo "wine fixture: Wine's 32-bit loader failed (status $status): $output" >&2
+    return 1
+  fi
+}
+
 start_display() {
   stop  # whatever an interrupted run left behind
-  mkdir -p "$state"
+  probe || exit 1
+  echo "wine fixture: 32-bit programs: $(tr '\n' ' ' <"$state/32bit")"
   : >"$state/display-number"
   setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
     3>"$state/display-number" </dev/null >"$state/xvfb.log" 2>&1 &
@@ -75,5 +103,6 @@ case "${1:-}" in
   start-display) start_display ;;
   start-prefix) start_prefix ;;
   stop) stop ;;
-  *) echo "usage: wine-fixture.sh start-display|start-prefix|stop" >&2; exit 2 ;;
+  probe) probe && cat "$state/32bit" ;;
+  *) echo "usage: wine-fixture.sh start-display|start-prefix|stop|probe" >&2; exit 2 ;;
 esac

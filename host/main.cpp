@@ -21,8 +21,9 @@ static const char kUsage[] =
     "  npzqk-host.exe --help                      this text\r\n"
     "\r\n"
     "Registering copies the program into %LOCALAPPDATA%\\Programs\\NPZqk (for every user:\r\n"
-    "%ProgramFiles%\\NPZqk), writes the browsers' host manifests there and the registry keys\r\n"
-    "where the browsers look for them; the folder it was started from may then be deleted.\r\n";
+    "%ProgramFiles(x86)%\\NPZqk, on 32-bit Windows %ProgramFiles%\\NPZqk), writes the browsers'\r\n"
+    "host manifests there and the registry keys where the browsers look for them (for every\r\n"
+    "user, in the registry's 32-bit view); the folder it was started from may then be deleted.\r\n";
 
 static bool IsOption(const char* argument, const char* option) { return strcmp(argument, option) == 0; }
 

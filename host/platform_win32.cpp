@@ -4,6 +4,8 @@
 
 #include <string.h>
 
+#include "launch_platform.h"
+
 #include <algorithm>
 
 #include <windows.h>
@@ -98,10 +100,14 @@ bool HostIsAdministrator(void) {
   return member != FALSE;
 }
 
-// %LOCALAPPDATA%\Programs\NPZqk or %ProgramFiles%\NPZqk.
+// %LOCALAPPDATA%\Programs\NPZqk, or for every user the 32-bit programs'
+// NPZqk folder: Program Files (x86) on 64-bit Windows, whichever host runs,
+// so that a 64-bit host never writes into the Windows Installer package's
+// Program Files\NPZqk.
 std::string HostProgramFolder(InstallScope scope) {
   wchar_t base[MAX_PATH];
-  const int folder = scope == kAllUsers ? CSIDL_PROGRAM_FILES : CSIDL_LOCAL_APPDATA;
+  const int allUsers = PlatformHasOtherRegistryView() ? CSIDL_PROGRAM_FILESX86 : CSIDL_PROGRAM_FILES;
+  const int folder = scope == kAllUsers ? allUsers : CSIDL_LOCAL_APPDATA;
   if (FAILED(SHGetFolderPathW(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, base))) return std::string();
   std::wstring path(base);
   if (scope == kCurrentUser) path += L"\\Programs";
@@ -171,10 +177,14 @@ static HKEY ScopeRoot(InstallScope scope) {
   return scope == kAllUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
 }
 
+// Registering for every user keeps to the 32-bit view of HKEY_LOCAL_MACHINE,
+// the package's keys being in the 64-bit one; HKEY_CURRENT_USER has one view.
+static const REGSAM kAllUsersView = KEY_WOW64_32KEY;
+
 bool HostSetRegistryDefault(InstallScope scope, const std::string& key, const std::string& value) {
   HKEY opened = nullptr;
-  if (RegCreateKeyExW(ScopeRoot(scope), Wide(key).c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened,
-                      nullptr) != ERROR_SUCCESS) {
+  if (RegCreateKeyExW(ScopeRoot(scope), Wide(key).c_str(), 0, nullptr, 0, KEY_SET_VALUE | kAllUsersView, nullptr,
+                      &opened, nullptr) != ERROR_SUCCESS) {
     return false;
   }
   const std::wstring text = Wide(value);
@@ -186,7 +196,7 @@ bool HostSetRegistryDefault(InstallScope scope, const std::string& key, const st
 }
 
 Removal HostDeleteRegistryKey(InstallScope scope, const std::string& key) {
-  const LONG status = RegDeleteKeyW(ScopeRoot(scope), Wide(key).c_str());
+  const LONG status = RegDeleteKeyExW(ScopeRoot(scope), Wide(key).c_str(), kAllUsersView, 0);
   if (status == ERROR_SUCCESS) return kRemoved;
   return status == ERROR_FILE_NOT_FOUND ? kWasAbsent : kNotRemoved;
 }

@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
 # The main job: builds NPZqk.dll (32-bit and 64-bit), plugin-installer.exe,
 # npzqk-host.exe and the browser extension, makes the release with CPack in
-# build/release (the ZIP, the MSI, the packed extensions), and demonstrates them in a throwaway Wine prefix and, for
-# the extension, in Chromium.
+# build/release (the ZIP, the MSI, the packed extensions), and demonstrates
+# them in a throwaway Wine prefix and, for the extension, in Chromium. Where
+# the machine runs no 32-bit programs (or NPZQK_NO_32BIT=1), the release is
+# the same, and the demonstrations use its 64-bit plug-in and host.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/windows-trees.sh
 bash scripts/install-deps.sh
-for preset in windows-x64 windows; do
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" >/dev/null
-done
+build_windows_trees >/dev/null
 
 rm -rf build/release
 cpack --preset windows >/dev/null
@@ -39,33 +39,44 @@ echo "  in the ZIP:"
 done
 cd ../..
 
-source scripts/wine-session.sh build/windows
+# The 32-bit files where the machine runs them, as the ZIP's --register does;
+# else the 64-bit ones.
+probe_32bit
+tree=build/windows host_name=npzqk-host.exe
+if [ "$NPZQK_RUNS_32BIT" != yes ]; then
+  tree=build/windows-x64 host_name='x64\npzqk-host.exe'
+  echo
+  echo "== Shown with the 64-bit plug-in and host, without plugin-installer.exe (32-bit only): $NPZQK_32BIT_WHY"
+fi
+source scripts/wine-session.sh "$tree"
 mkdir -p build/demo
 echo
 echo "== The plug-in in a browser (the test host), with a stub viewer that records how it was started"
-wine build/windows/bin/npzqk_host.exe demo "$(wine winepath.exe -w build/demo | tr -d '\r')" | tr -d '\r'
+wine "$tree/bin/npzqk_host.exe" demo "$(wine winepath.exe -w build/demo | tr -d '\r')" | tr -d '\r'
 /usr/bin/python3 scripts/bmp_to_png.py build/demo/notice.bmp build/demo/notice.png
 echo "  picture of the full-page notice: build/demo/notice.png"
 
-echo
-echo "== The installer, with Netscape 6 registered in the prefix"
-netscape='C:\Program Files\Netscape\Netscape 6\'
-wine reg.exe add 'HKLM\SOFTWARE\Netscape\Netscape 6' /v CurrentVersion /d '6.2 (en)' /f >/dev/null
-wine reg.exe add 'HKLM\SOFTWARE\Netscape\Netscape 6\6.2 (en)\Main' /v 'Install Directory' /d "$netscape" /f >/dev/null
-plugins="$(wine winepath.exe -u "$netscape" | tr -d '\r')Plugins"
-mkdir -p "$plugins" && rm -f "$plugins/NPZqk.dll"
-echo "  HKLM\\SOFTWARE\\Netscape\\Netscape 6: CurrentVersion = 6.2 (en), Install Directory = $netscape"
-echo "  plugin-installer.exe run in build/release/$release, which holds NPZqk.dll; its output:"
-(cd "build/release/$release" && wine plugin-installer.exe) | tr -d '\r' | sed 's/^/    /'
-echo "  installed: $(ls -l "$plugins/NPZqk.dll" | awk '{print $5, "bytes"}'), $(cmp -s "$plugins/NPZqk.dll" "build/release/$release/NPZqk.dll" && echo "identical to the release file" || echo "DIFFERENT from the release file")"
-wine reg.exe delete 'HKLM\SOFTWARE\Netscape' /f >/dev/null
+if [ "$NPZQK_RUNS_32BIT" = yes ]; then
+  echo
+  echo "== The installer, with Netscape 6 registered in the prefix"
+  netscape='C:\Program Files\Netscape\Netscape 6\'
+  wine reg.exe add 'HKLM\SOFTWARE\Netscape\Netscape 6' /v CurrentVersion /d '6.2 (en)' /f >/dev/null
+  wine reg.exe add 'HKLM\SOFTWARE\Netscape\Netscape 6\6.2 (en)\Main' /v 'Install Directory' /d "$netscape" /f >/dev/null
+  plugins="$(wine winepath.exe -u "$netscape" | tr -d '\r')Plugins"
+  mkdir -p "$plugins" && rm -f "$plugins/NPZqk.dll"
+  echo "  HKLM\\SOFTWARE\\Netscape\\Netscape 6: CurrentVersion = 6.2 (en), Install Directory = $netscape"
+  echo "  plugin-installer.exe run in build/release/$release, which holds NPZqk.dll; its output:"
+  (cd "build/release/$release" && wine plugin-installer.exe) | tr -d '\r' | sed 's/^/    /'
+  echo "  installed: $(ls -l "$plugins/NPZqk.dll" | awk '{print $5, "bytes"}'), $(cmp -s "$plugins/NPZqk.dll" "build/release/$release/NPZqk.dll" && echo "identical to the release file" || echo "DIFFERENT from the release file")"
+  wine reg.exe delete 'HKLM\SOFTWARE\Netscape' /f >/dev/null
+fi
 
 echo
 echo "== The native messaging host, as Chrome, Edge and Firefox start it"
 host_dir="build/release/$release"
-echo "  npzqk-host.exe --register, run in build/release/$release:"
-(cd "$host_dir" && wine npzqk-host.exe --register) | tr -d '\r' | sed 's/^/    /'
-wine reg.exe add 'HKLM\SOFTWARE\Quendrix\Shared' /v ActiveXViewer /d "$(wine winepath.exe -w build/windows/bin/stub_viewer.exe | tr -d '\r')" /f >/dev/null
+echo "  $host_name --register, run in build/release/$release:"
+(cd "$host_dir" && wine "$host_name" --register) | tr -d '\r' | sed 's/^/    /'
+wine reg.exe add 'HKLM\SOFTWARE\Quendrix\Shared' /v ActiveXViewer /d "$(wine winepath.exe -w "$tree/bin/stub_viewer.exe" | tr -d '\r')" /f >/dev/null
 record="$PWD/build/demo/viewer-record"
 rm -f "$record"
 NPZQK_VIEWER_RECORD=$(wine winepath.exe -w "$record" | tr -d '\r')
@@ -83,13 +94,13 @@ else
   echo "  the viewer was not started"
 fi
 wine reg.exe delete 'HKLM\SOFTWARE\Quendrix' /f >/dev/null
-echo "  npzqk-host.exe --unregister:"
-(cd "$host_dir" && wine npzqk-host.exe --unregister) | tr -d '\r' | sed 's/^/    /'
+echo "  $host_name --unregister:"
+(cd "$host_dir" && wine "$host_name" --unregister) | tr -d '\r' | sed 's/^/    /'
 
 echo
 echo "== The released extension in Chromium, with the released host under Wine and the stub viewer"
-/usr/bin/python3 tests/browser/extension_test.py chromium "$host_dir/extension" "$host_dir/npzqk-host.exe" \
-  build/windows/bin/stub_viewer.exe build/demo | sed 's/^chromium: /  /'
+/usr/bin/python3 tests/browser/extension_test.py chromium "$host_dir/extension" "$host_dir/${host_name/\\//}" \
+  "$tree/bin/stub_viewer.exe" build/demo | sed 's/^chromium: /  /'
 mv build/demo/chromium-place.png build/demo/place.png
 mv build/demo/chromium-question.png build/demo/question.png
 echo "  pictures: build/demo/place.png (the page), build/demo/question.png (the question)"
@@ -97,7 +108,7 @@ echo "  pictures: build/demo/place.png (the page), build/demo/question.png (the 
 echo
 echo "== The MSI, as an administrator deploys it, in a 64-bit prefix"
 (
-  source scripts/wine-session.sh build/windows-x64
+  [ "$tree" = build/windows-x64 ] || source scripts/wine-session.sh build/windows-x64
   msi=$(cd build/release && ls NPZqk-*.msi)
   package=$(wine winepath.exe -w "build/release/$msi" | tr -d '\r')
   status=0 && wine msiexec /i "$package" /qn || status=$?

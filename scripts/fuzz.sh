@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang (AddressSanitizer and
 # UndefinedBehaviorSanitizer), replays their saved corpora, then fuzzes each
-# for the given number of seconds (default 15). Inputs that fail are left in
+# for the given number of seconds (default 15); a second argument names a
+# JUnit report for the replays. Inputs that fail are left in
 # build/fuzz/findings/; each belongs in tests/fuzz/corpus/<target>/ once fixed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-15}
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz >/dev/null
-ctest --preset fuzz
+ctest --preset fuzz ${2:+--output-junit "$2"}
 mkdir -p build/fuzz/findings
 for target in fuzz_page_attributes fuzz_open_command fuzz_viewer_arguments fuzz_installer fuzz_host_request; do
   work="build/fuzz/corpus/$target"

@@ -11,6 +11,7 @@
 # Expects the windows and windows-x64 presets to be built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/windows-trees.sh
 top=$PWD
 
 package() {  # package SOURCE_TREE DESTINATION: the release of that tree's windows preset
@@ -23,10 +24,7 @@ rm -rf build/check && mkdir -p build/check/copy
 package "$top" build/check/first
 git ls-files -co --exclude-standard -z | xargs -0 cp --parents -t build/check/copy
 start=$(date +%s)
-(cd build/check/copy &&
- for preset in windows-x64 windows; do
-   cmake --preset "$preset" --no-warn-unused-cli -DNPZQK_TEST_PROGRAMS=OFF >/dev/null && cmake --build --preset "$preset" >/dev/null
- done)
+(cd build/check/copy && build_windows_trees --no-warn-unused-cli -DNPZQK_TEST_PROGRAMS=OFF >/dev/null)
 package build/check/copy build/check/second
 echo "  the second build took $(( $(date +%s) - start )) s"
 zip=$(cd build/check/first && ls NPZqk-*.zip)

@@ -1,6 +1,7 @@
 #!/usr/bin/python3
-"""Reads the built NPZqk.dll (32-bit or 64-bit) and, where given, the 32-bit
-console programs (the installer, the native messaging host) as files, independently of Windows: machine, exports, imports, size and the
+"""Reads the built NPZqk.dll (32-bit or 64-bit) and, where given, the console
+programs of the same build (the native messaging host, the 32-bit installer)
+as files, independently of Windows: machine, exports, imports, size and the
 raw version resource, whose entries must stand in their exact order with the
 empty ones present and empty. With --describe FILE it only names the file's
 machine and imports. With --release FILE... it checks each DLL and program of
@@ -133,10 +134,11 @@ def check_library(path):
           "Translation is not 0x0409, 0x04E4")
 
 
-def check_console_program(path):
+def check_console_program(path, machine):
+    """A program of the same build as the plug-in: for the same machine."""
     name = os.path.basename(path)
     pe = pefile.PE(path)
-    check(pe.FILE_HEADER.Machine == 0x14C, f"{name} is not for i386")
+    check(pe.FILE_HEADER.Machine == machine, f"{name} is not for {KINDS.get(machine, ('unknown',))[0]}")
     check(pe.OPTIONAL_HEADER.Subsystem == 3, f"{name} is not a console program")
     check_imports(pe, name)
     if name != "plugin-installer.exe":
@@ -194,8 +196,9 @@ def main():
         return 1 if failures else 0
     else:
         check_library(sys.argv[1])
+        machine = pefile.PE(sys.argv[1], fast_load=True).FILE_HEADER.Machine
         for program in sys.argv[2:]:
-            check_console_program(program)
+            check_console_program(program, machine)
     for failure in failures:
         print("FAILED:", failure)
     print(f"pe: {len(failures)} failed")

@@ -21,8 +21,8 @@ static std::string EnvironmentText(const char* name) {  // empty when unset
   return length > 0 && length < sizeof value ? value : "";
 }
 
-// The 32-bit host: beside this program, or where NPZQK_HOST_PROGRAM names it
-// (the 64-bit run uses the 32-bit build's).
+// The host: this tree's, beside this program, or where NPZQK_HOST_PROGRAM
+// names it (the 64-bit tree also runs the 32-bit tree's).
 static std::string HostProgram(void) {
   const std::string named = EnvironmentText("NPZQK_HOST_PROGRAM");
   return named.empty() ? ProgramFolderOf() + "npzqk-host.exe" : named;
@@ -144,12 +144,14 @@ static void TestViewerMissing(void) {
   ExpectAnswer("open command names no program", Request(kUrl, "42"), Missing("Application Not Installed 3"));
   SetRegistryText(HKEY_CLASSES_ROOT, kOpenCommandKey, nullptr, "\"" + StubViewerPath() + "\" \"%1\"");
   ExpectAnswer("open command only", Request(kUrl, "42"), kStarted);
-  // The 32-bit host on 64-bit Windows also reads the 64-bit view, where this
-  // 64-bit test program writes.
+  // On 64-bit Windows either host finds a viewer registered in either view.
   if (sizeof(void*) == 8) {
-    ForgetViewer();
-    SetRegistryText(HKEY_LOCAL_MACHINE, kViewerKey, "ActiveXViewer", StubViewerPath(), KEY_WOW64_64KEY);
-    ExpectAnswer("viewer in the 64-bit view only", Request(kUrl, "42"), kStarted);
+    for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+      ForgetViewer();
+      SetRegistryText(HKEY_LOCAL_MACHINE, kViewerKey, "ActiveXViewer", StubViewerPath(), view);
+      ExpectAnswer(view == KEY_WOW64_64KEY ? "viewer in the 64-bit view only" : "viewer in the 32-bit view only",
+                   Request(kUrl, "42"), kStarted);
+    }
   }
 }
 
@@ -161,6 +163,18 @@ static void TestUsage(void) {
   run = RunProgram(HostProgram(), "--register --everyone", "", &none);
   ok(run.exitCode == 2 && run.output.find("npzqk-host.exe --unregister") != std::string::npos,
      "unknown option: status %lu, [%s]", run.exitCode, run.output.c_str());
+}
+
+static std::string InstallFolder(int csidl) {
+  char folder[MAX_PATH] = "";
+  SHGetFolderPathA(nullptr, csidl, nullptr, 0, folder);
+  return std::string(folder) + "\\NPZqk\\";
+}
+
+// For every user, on 64-bit Windows the 32-bit programs' folder, whichever
+// host registers: Program Files\NPZqk is the Windows Installer package's.
+static std::string AllUsersFolder(void) {
+  return InstallFolder(sizeof(void*) == 8 ? CSIDL_PROGRAM_FILESX86 : CSIDL_PROGRAM_FILES);
 }
 
 // Registration, per user or for all, in the registry view the host writes.
@@ -225,10 +239,14 @@ static void TestRegistration(const Scope& scope) {
   const std::string chromium = RegistryText(scope, kHostKeys[0]);
   const std::string folder = chromium.substr(0, chromium.find_last_of('\\') + 1);
   const std::string program = folder + "npzqk-host.exe";
+  const bool allUsers = scope.root == HKEY_LOCAL_MACHINE;
+  ok(!allUsers || folder == AllUsersFolder(), "%s: installed in %s", arguments.c_str(), folder.c_str());
   for (const std::string& key : kHostKeys) {
     const std::string manifest = RegistryText(scope, key);
     ok(manifest == folder + ManifestFor(key), "%s: %s names [%s]", arguments.c_str(), key.c_str(),
        manifest.c_str());
+    ok(!allUsers || sizeof(void*) == 4 || RegistryText({"", HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY}, key) == "(no key)",
+       "%s: %s written in the 64-bit view", arguments.c_str(), key.c_str());
   }
   ExpectManifest(chromium, program, "allowed_origins",
                  {std::begin(kChromiumExtensionOrigins), std::end(kChromiumExtensionOrigins)},
@@ -328,12 +346,6 @@ static unsigned MachineOf(const std::string& path) {  // the PE file's machine, 
   return static_cast<unsigned char>(file[header + 4]) | static_cast<unsigned char>(file[header + 5]) << 8;
 }
 
-static std::string InstallFolder(int csidl) {
-  char folder[MAX_PATH] = "";
-  SHGetFolderPathA(nullptr, csidl, nullptr, 0, folder);
-  return std::string(folder) + "\\NPZqk\\";
-}
-
 static void ExpectInstalled(const std::string& folder, const std::string& version) {
   for (const std::string& key : kHostKeys) {
     ok(RegistryText(kMachine64, key) == folder + ManifestFor(key), "installed: %s names [%s]", key.c_str(),
@@ -344,6 +356,8 @@ static void ExpectInstalled(const std::string& folder, const std::string& versio
                  {std::begin(kChromiumExtensionOrigins), std::end(kChromiumExtensionOrigins)}, "installed");
   ExpectManifest(folder + ManifestFor(kHostKeys[3]), "npzqk-host.exe", "allowed_extensions",
                  {kFirefoxExtensionId}, "installed");
+  ok(MachineOf(folder + "npzqk-host.exe") == 0x8664, "installed: npzqk-host.exe is for machine %x",
+     MachineOf(folder + "npzqk-host.exe"));
   const struct {
     const Scope* view;
     const char* dll;
@@ -379,22 +393,31 @@ static void TestRepair(const std::string& package, const std::string& folder) {
      kHostKeys[3].c_str(), RegistryText(kMachine64, kHostKeys[3]).c_str());
 }
 
-// Registering for all users as well: its own folder and the 32-bit view, which
-// the browsers read first; unregistering leaves the package's host in place.
-static void TestBesideRegistration(const std::string& folder) {
-  const std::string host = folder + "npzqk-host.exe";
-  const std::string registered = InstallFolder(CSIDL_PROGRAM_FILESX86);
-  ok(RunProgram(host, "--register --all-users", "", nullptr).exitCode == 0, "beside: --register --all-users");
+// Registering for all users as well, with the package's host or another:
+// its own folder and the 32-bit view, which the browsers read first;
+// unregistering leaves the package's host, manifests and keys as they were.
+static void TestBesideRegistration(const std::string& folder, const std::string& host, const char* which) {
+  const std::string registered = AllUsersFolder();
+  const auto package = [&folder]() {
+    std::string files;
+    for (const char* name : {"npzqk-host.exe", "com.quendrix.npzqk.chromium.json", "com.quendrix.npzqk.firefox.json"})
+      files += ReadFileText(folder + name);
+    for (const std::string& key : kHostKeys) files += RegistryText(kMachine64, key);
+    return files;
+  };
+  const std::string before = package();
+  ok(RunProgram(host, "--register --all-users", "", nullptr).exitCode == 0,
+     "beside, %s: --register --all-users", which);
   ok(RegistryText(kMachine32, kHostKeys[0]) == registered + ManifestFor(kHostKeys[0]) &&
-         RegistryText(kMachine64, kHostKeys[0]) == folder + ManifestFor(kHostKeys[0]),
-     "beside: registered [%s], installed [%s]", RegistryText(kMachine32, kHostKeys[0]).c_str(),
-     RegistryText(kMachine64, kHostKeys[0]).c_str());
+         ReadFileText(registered + "npzqk-host.exe") == ReadFileText(host),
+     "beside, %s: registered [%s]", which, RegistryText(kMachine32, kHostKeys[0]).c_str());
+  ok(package() == before, "beside, %s: registering changed the package's files or keys", which);
   ok(RunProgram(host, "--unregister --all-users", "", nullptr).exitCode == 0,
-     "beside: --unregister --all-users");
+     "beside, %s: --unregister --all-users", which);
   ok(RegistryText(kMachine32, kHostKeys[0]) == "(no key)" &&
-         RegistryText(kMachine64, kHostKeys[0]) == folder + ManifestFor(kHostKeys[0]) &&
-         MachineOf(host) == 0x14c,
-     "beside: unregistering touched the package's host");
+         GetFileAttributesA(registered.c_str()) == INVALID_FILE_ATTRIBUTES,
+     "beside, %s: the registered copy is left", which);
+  ok(package() == before, "beside, %s: unregistering touched the package's files or keys", which);
 }
 
 static void ExpectRemoved(const std::string& folder, const std::string& version) {
@@ -427,7 +450,10 @@ void RunMsiTests(void) {
   ExpectInstalled(folder, version);
   ok(Msiexec("/i", older) != 0 && InstalledEntries() == entries, "the older package went in over this one");
   TestRepair(package, folder);
-  TestBesideRegistration(folder);
+  TestBesideRegistration(folder, folder + "npzqk-host.exe", "the package's host");
+  if (EnvironmentText("NPZQK_RUNS_32BIT") == "yes") {
+    TestBesideRegistration(folder, EnvironmentText("NPZQK_32BIT_HOST"), "the 32-bit host");
+  }
   ok(Msiexec("/x", package) == 0, "removal failed");
   ExpectRemoved(folder, version);
   ForgetViewer();
