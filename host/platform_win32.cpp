@@ -183,8 +183,8 @@ static const REGSAM kAllUsersView = KEY_WOW64_32KEY;
 
 bool HostSetRegistryDefault(InstallScope scope, const std::string& key, const std::string& value) {
   HKEY opened = nullptr;
-  if (RegCreateKeyExW(ScopeRoot(scope), Wide(key).c_str(), 0, nullptr, 0, KEY_SET_VALUE | kAllUsersView, nullptr,
-                      &opened, nullptr) != ERROR_SUCCESS) {
+  if (RegCreateKeyExW(ScopeRoot(scope), Wide(key).c_str(), 0, nullptr, 0, KEY_SET_VALUE | kAllUsersView,
+                      nullptr, &opened, nullptr) != ERROR_SUCCESS) {
     return false;
   }
   const std::wstring text = Wide(value);

@@ -149,8 +149,9 @@ static void TestViewerMissing(void) {
     for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
       ForgetViewer();
       SetRegistryText(HKEY_LOCAL_MACHINE, kViewerKey, "ActiveXViewer", StubViewerPath(), view);
-      ExpectAnswer(view == KEY_WOW64_64KEY ? "viewer in the 64-bit view only" : "viewer in the 32-bit view only",
-                   Request(kUrl, "42"), kStarted);
+      ExpectAnswer(
+          view == KEY_WOW64_64KEY ? "viewer in the 64-bit view only" : "viewer in the 32-bit view only",
+          Request(kUrl, "42"), kStarted);
     }
   }
 }
@@ -245,7 +246,8 @@ static void TestRegistration(const Scope& scope) {
     const std::string manifest = RegistryText(scope, key);
     ok(manifest == folder + ManifestFor(key), "%s: %s names [%s]", arguments.c_str(), key.c_str(),
        manifest.c_str());
-    ok(!allUsers || sizeof(void*) == 4 || RegistryText({"", HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY}, key) == "(no key)",
+    ok(!allUsers || sizeof(void*) == 4 ||
+           RegistryText({"", HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY}, key) == "(no key)",
        "%s: %s written in the 64-bit view", arguments.c_str(), key.c_str());
   }
   ExpectManifest(chromium, program, "allowed_origins",
@@ -400,7 +402,8 @@ static void TestBesideRegistration(const std::string& folder, const std::string&
   const std::string registered = AllUsersFolder();
   const auto package = [&folder]() {
     std::string files;
-    for (const char* name : {"npzqk-host.exe", "com.quendrix.npzqk.chromium.json", "com.quendrix.npzqk.firefox.json"})
+    for (const char* name :
+         {"npzqk-host.exe", "com.quendrix.npzqk.chromium.json", "com.quendrix.npzqk.firefox.json"})
       files += ReadFileText(folder + name);
     for (const std::string& key : kHostKeys) files += RegistryText(kMachine64, key);
     return files;
