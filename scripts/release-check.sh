@@ -70,7 +70,7 @@ while read -r file; do
     echo "  FAILED: ${file#build/check/signed/} does not verify"; failed=1
   fi
 done < <(find build/check/signed \( -iname '*.dll' -o -iname '*.exe' -o -iname '*.msi' \) | sort)
-tampered=$(find build/check/signed/unpacked -name npzqk-host.exe)
+tampered=$(find build/check/signed/unpacked -maxdepth 2 -name npzqk-host.exe)
 printf 'X' | dd of="$tampered" bs=1 seek=1024 conv=notrunc status=none
 if osslsigncode verify -CAfile "$keys/ca.pem" -in "$tampered" >/dev/null 2>&1; then
   echo "  FAILED: npzqk-host.exe changed after signing still verifies"; failed=1
