@@ -8,16 +8,11 @@
 
 const api = globalThis.browser ?? globalThis.chrome;
 const questionId = location.hash.slice(1);
-// The browsers' own figures: Chromium's permission prompts ignore input for
-// 500 ms after they show, Firefox enables its dialogs' buttons after 1000 ms.
-const kDelay = typeof api.runtime.getBrowserInfo === "function" ? 1000 : 500;
-const kHurried = 500; // pointer presses closer together than this are one gesture
 const grants = [document.getElementById("once"), document.getElementById("always")];
 
 let armedAt = Infinity; // from when presses count
 let armTimer = 0;
-let pressCounts = false; // whether the last press may answer
-let lastPointerAt = -Infinity;
+const presses = NPZQK.presses(() => armedAt);
 let shownRaise = null;
 let answered = false;
 
@@ -33,16 +28,7 @@ function arm() {
   armTimer = setTimeout(() => {
     armedAt = performance.now();
     for (const button of grants) button.disabled = false;
-  }, kDelay);
-}
-
-function press(event) {
-  let hurried = event.repeat;
-  if (event.type === "pointerdown") {
-    hurried = event.timeStamp - lastPointerAt < kHurried;
-    lastPointerAt = event.timeStamp;
-  }
-  pressCounts = event.isTrusted && event.timeStamp >= armedAt && !hurried;
+  }, NPZQK.delay);
 }
 
 function answer(choice) {
@@ -54,9 +40,7 @@ function answer(choice) {
 
 function decide(choice) {
   return (event) => {
-    if (!event.isTrusted || event.detail > 1 || !pressCounts) return;
-    pressCounts = false;
-    answer(choice);
+    if (presses.take(event)) answer(choice);
   };
 }
 
@@ -93,8 +77,8 @@ async function load() {
   render(question);
 }
 
-window.addEventListener("pointerdown", press, true);
-window.addEventListener("keydown", press, true);
+window.addEventListener("pointerdown", presses.press, true);
+window.addEventListener("keydown", presses.press, true);
 window.addEventListener("keydown", (event) => {
   if (event.key === "Escape" && event.isTrusted) answer("not now");
 });

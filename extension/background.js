@@ -28,12 +28,12 @@ async function startViewer(zqk) {
 }
 
 // What became of a document, told where it stands on the page; a full-page
-// document has no place, and only a failure to start it is told, at the top
-// of its tab.
+// document has no place, and only a failure to start it, or that it is held,
+// is told, at the top of its tab.
 function show(tabId, zqk, state) {
   if (zqk.id !== undefined) {
     api.tabs.sendMessage(tabId, { kind: "state", id: zqk.id, state }, { frameId: zqk.frameId }).catch(() => {});
-  } else if (["missing", "host", "refused"].includes(state.status)) {
+  } else if (["missing", "host", "refused", "held"].includes(state.status)) {
     api.tabs.sendMessage(tabId, { kind: "notice", document: zqk, state }, { frameId: 0 }).catch(() => {});
   }
 }
@@ -72,16 +72,22 @@ function checked(pageUrl, frameId, documents) {
 
 let editing = Promise.resolve();
 
-// Changes the open questions one change at a time; returns what change returns.
-function editQuestions(change) {
+// Changes one record of the session's storage (the open questions, the
+// pages' starts, the held documents) one change at a time; returns what
+// change returns.
+function editSession(name, change) {
   const edited = editing.then(async () => {
-    const { questions = {} } = await api.storage.session.get("questions");
-    const result = change(questions);
-    await api.storage.session.set({ questions });
+    const { [name]: record = {} } = await api.storage.session.get(name);
+    const result = change(record);
+    await api.storage.session.set({ [name]: record });
     return result;
   });
   editing = edited.catch(() => {});
   return edited;
+}
+
+function editQuestions(change) {
+  return editSession("questions", change);
 }
 
 function sameDocument(a, b) {
@@ -98,9 +104,17 @@ async function placement(windowId) {
            top: parent.top + 80 };
 }
 
-async function askUser(tabId, site, documents) {
+// Asks for the documents of a site; a site of null is the tab's page, asked
+// about where the browser cannot tell who started a navigation.
+async function askUser(tabId, given, documents) {
   const tab = await api.tabs.get(tabId).catch(() => null);
   if (tab === null) return;
+  let site = given;
+  try {
+    site ??= NPZQK.siteOf(tab.url);
+  } catch {
+    return; // no page of the web or of the computer
+  }
   for (const zqk of documents) show(tabId, zqk, { status: "asking" });
   const { question, isNew } = await editQuestions((questions) => {
     const open = Object.values(questions).find((asked) => asked.tabId === tabId && asked.site === site);
@@ -162,23 +176,92 @@ async function dropQuestion(matches) {
   if (question !== undefined) api.windows.remove(question.windowId).catch(() => {});
 }
 
-api.tabs.onRemoved.addListener((tabId) => dropQuestion((asked) => asked.tabId === tabId));
+// ---- A page's own starts, bounded: the first few of a tab's documents from
+// a site open at once, and one more for each quarter of a minute since; the
+// rest are held, and wait for the user's click on any of them. The user's
+// own navigation of the tab starts afresh.
+
+const kAtOnce = 4;
+const kOneMoreEvery = 15000;
+
+async function atOnceFor(site) {
+  const given = (await NPZQK.managedAtOnce(api))[site];
+  if (given === undefined) return kAtOnce;
+  return given === 0 ? Infinity : given;
+}
+
+// Of the documents, those the tab may open now; it may no longer once any are held.
+async function withinShare(tabId, site, documents) {
+  const limit = await atOnceFor(site);
+  const now = Date.now();
+  const { held = {} } = await api.storage.session.get("held");
+  if ((held[tabId] ?? []).length > 0) return [];
+  return editSession("starts", (starts) => {
+    const key = `${tabId} ${site}`;
+    const was = starts[key] ?? { spent: 0, at: now };
+    const regained = Math.floor((now - was.at) / kOneMoreEvery);
+    const spent = Math.max(0, was.spent - regained);
+    const taken = documents.slice(0, Math.max(0, Math.min(documents.length, limit - spent)));
+    starts[key] = { spent: spent + taken.length, at: regained > 0 ? now : was.at };
+    return taken;
+  });
+}
+
+function startAfresh(tabId) {
+  return editSession("starts", (starts) => {
+    for (const key of Object.keys(starts)) if (key.startsWith(`${tabId} `)) delete starts[key];
+  });
+}
+
+// Holds the documents, and tells each held one of the tab how many wait.
+async function hold(tabId, documents) {
+  if (documents.length === 0) return;
+  const waiting = await editSession("held", (held) => {
+    const kept = held[tabId] ?? [];
+    kept.push(...documents.filter((zqk) => !kept.some((known) => sameDocument(known, zqk))));
+    held[tabId] = kept;
+    return kept;
+  });
+  for (const zqk of waiting) show(tabId, zqk, { status: "held", count: waiting.length });
+}
+
+// The held documents of the tab, taken to open, or those the page no longer shows, dropped.
+function takeHeld(tabId, which = () => true) {
+  return editSession("held", (held) => {
+    const taken = (held[tabId] ?? []).filter(which);
+    held[tabId] = (held[tabId] ?? []).filter((zqk) => !which(zqk));
+    if (held[tabId].length === 0) delete held[tabId];
+    return taken;
+  });
+}
+
+api.tabs.onRemoved.addListener((tabId) => {
+  dropQuestion((asked) => asked.tabId === tabId);
+  takeHeld(tabId);
+  startAfresh(tabId);
+});
 api.tabs.onUpdated.addListener((tabId, change) => {
   if (change.status !== "loading") return;
   dropQuestion((asked) => asked.tabId === tabId && asked.documents.every((zqk) => zqk.id !== undefined));
 });
 
-// Documents from an allowed site open at once; the others wait for the user,
-// who asks from the document's place (or by following a link to it).
-async function offer(tabId, site, documents, prompt) {
+// Documents from an allowed site open at once, within the page's share; the
+// others wait for the user, who asks from the document's place (or by
+// following a link to it). How they came: "found" on the page, "navigated"
+// to by the page, or asked for by the user, whose own actions are never held.
+async function offer(tabId, site, documents, how) {
   if (documents.length === 0) return;
-  if ((await allowedSites()).has(site)) {
-    await open(tabId, documents);
-  } else if (prompt) {
-    await askUser(tabId, site, documents);
-  } else {
-    for (const zqk of documents) show(tabId, zqk, { status: "waiting" });
+  if (!(await allowedSites()).has(site)) {
+    if (how === "found") {
+      for (const zqk of documents) show(tabId, zqk, { status: "waiting" });
+    } else {
+      await askUser(tabId, site, documents);
+    }
+    return;
   }
+  const now = how === "user" ? documents : await withinShare(tabId, site, documents);
+  await hold(tabId, documents.filter((zqk) => !now.includes(zqk)));
+  await open(tabId, now);
 }
 
 const kAskPage = api.runtime.getURL("ask.html");
@@ -191,36 +274,67 @@ api.runtime.onMessage.addListener((message, sender) => {
   }
   const tabId = sender.tab?.id;
   if (tabId === undefined || typeof sender.url !== "string" || sender.url.startsWith(kAskPage)) return;
+  // The user's click on a held document: the tab's held ones open.
+  if (message.kind === "release") takeHeld(tabId).then((documents) => open(tabId, documents));
   const documents = checked(sender.url, sender.frameId ?? 0, message.documents);
-  if (message.kind === "documents") offer(tabId, NPZQK.siteOf(sender.url), documents, false);
-  if (message.kind === "ask") offer(tabId, NPZQK.siteOf(sender.url), documents, true);
+  if (message.kind === "documents") offer(tabId, NPZQK.siteOf(sender.url), documents, "found");
+  if (message.kind === "ask") offer(tabId, NPZQK.siteOf(sender.url), documents, "user");
 });
 
-// A full-page document: the page it came from asks, and stays; a navigation
-// of the user's own (no page before it) needs no leave.
-function openFullPage(tabId, url, fromUrl) {
+// Who started a navigation, as the browser itself tells it, which no page can
+// blank: the origin or page that started it; undefined for the user's own
+// (the address bar, a bookmark, a link from outside the browser).
+function startedBy(details) {
+  return details.originUrl ?? details.initiator;
+}
+
+// A tab's next page: the held documents of its places go with them (a
+// tab's status says "loading" for its frames' loads too, in Chromium), and
+// the user's own navigation starts its share afresh.
+api.webRequest.onBeforeRequest.addListener((details) => {
+  if (details.tabId < 0) return;
+  takeHeld(details.tabId, (zqk) => zqk.id !== undefined);
+  if (startedBy(details) === undefined) startAfresh(details.tabId);
+}, { urls: ["http://*/*", "https://*/*"], types: ["main_frame"] });
+
+// A full-page document: the page that navigated to it asks, and stays; the
+// user's own navigation needs no leave. Where the browser cannot tell who
+// started it (null, an opaque origin, a page of no site), the tab's page asks.
+function openFullPage(tabId, url, by) {
   const zqk = [{ url, uid: "", winclose: false }];
-  if (!fromUrl) {
+  if (by === undefined) {
     open(tabId, zqk);
     return;
   }
+  let site = null;
   try {
-    if (!NPZQK.mayHand(fromUrl, url)) return;
-    offer(tabId, NPZQK.siteOf(fromUrl), zqk, true);
+    if (["http:", "https:", "file:"].includes(new URL(by).protocol)) {
+      if (!NPZQK.mayHand(by, url)) return;
+      site = NPZQK.siteOf(by);
+    }
   } catch {
-    // Not a page that may hand documents.
+    // An opaque origin ("null"), or nothing the browser could tell.
+  }
+  if (site === null) {
+    askUser(tabId, null, zqk);
+  } else {
+    offer(tabId, site, zqk, "navigated");
   }
 }
 
-// A tab that a page opened for the document alone, and that never showed a
-// page of its own, closes once the document has gone to the viewer.
-async function closeIfOpenedForDocument(tabId) {
-  const tab = await api.tabs.get(tabId);
-  if (tab.openerTabId === undefined) return;
+// The tab that asks for a full-page document: the one the navigation was
+// in, or, for a tab that a page opened for the document alone and that
+// never showed a page of its own, the page's that opened it: that tab
+// closes, once it has told.
+async function askingTab(details) {
+  const tab = await api.tabs.get(details.tabId).catch(() => null);
+  if (details.type !== "main_frame" || tab?.openerTabId === undefined) return details.tabId;
   try {
-    await api.tabs.sendMessage(tabId, { kind: "ping" }, { frameId: 0 });
+    await api.tabs.sendMessage(details.tabId, { kind: "ping" }, { frameId: 0 });
+    return details.tabId;
   } catch {
-    api.tabs.remove(tabId);
+    api.tabs.remove(details.tabId);
+    return tab.openerTabId;
   }
 }
 
@@ -231,8 +345,7 @@ if (typeof api.runtime.getBrowserInfo === "function") {
   api.webRequest.onHeadersReceived.addListener((details) => {
     const type = details.responseHeaders?.find((header) => header.name.toLowerCase() === "content-type");
     if (type === undefined || !NPZQK.isZqkType(type.value)) return {};
-    openFullPage(details.tabId, details.url, details.originUrl);
-    if (details.type === "main_frame") closeIfOpenedForDocument(details.tabId).catch(() => {});
+    askingTab(details).then((tabId) => openFullPage(tabId, details.url, startedBy(details)));
     return { cancel: true };
   }, { urls: ["http://*/*", "https://*/*"], types: ["main_frame", "sub_frame"] }, ["blocking", "responseHeaders"]);
 } else {
@@ -249,6 +362,26 @@ if (typeof api.runtime.getBrowserInfo === "function") {
   // An <embed> or <object> without a type is fetched, and becomes a
   // download too: the frame that holds it, in whichever tab, says so and
   // hands it itself. Otherwise the page it came from asks, in its own tab.
+  // The navigations that received a zqk document, by address, with who
+  // started each: a download says only its referrer, which the page sets.
+  const navigations = new Map();
+  api.webRequest.onHeadersReceived.addListener((details) => {
+    const type = details.responseHeaders?.find((header) => header.name.toLowerCase() === "content-type");
+    if (type === undefined || !NPZQK.isZqkType(type.value)) return;
+    navigations.delete(details.url);
+    navigations.set(details.url, { tabId: details.tabId, by: startedBy(details) });
+    if (navigations.size > 64) navigations.delete(navigations.keys().next().value);
+  }, { urls: ["http://*/*", "https://*/*"], types: ["main_frame", "sub_frame"] }, ["responseHeaders"]);
+
+  async function navigationTo(url) {
+    for (let tries = 0; tries < 10 && !navigations.has(url); tries += 1) {
+      await new Promise((resolve) => setTimeout(resolve, 100));
+    }
+    const found = navigations.get(url) ?? { tabId: -1, by: null };
+    navigations.delete(url);
+    return found;
+  }
+
   async function stopDownload(item) {
     await discard(item);
     const url = item.finalUrl || item.url;
@@ -256,8 +389,10 @@ if (typeof api.runtime.getBrowserInfo === "function") {
     const claims = await Promise.all(
       tabs.map((tab) => api.tabs.sendMessage(tab.id, { kind: "embeds", url }).catch(() => false)));
     if (claims.some(Boolean)) return;
-    const from = tabs.find((tab) => item.referrer && tab.url === item.referrer) ?? tabs.find((tab) => tab.active);
-    openFullPage(from?.id ?? -1, url, item.referrer);
+    // A tab opened for the document alone is gone by now: the one in front asks.
+    const { tabId, by } = await navigationTo(url);
+    const from = tabs.find((tab) => tab.id === tabId) ?? tabs.find((tab) => tab.active);
+    openFullPage(from?.id ?? -1, url, by);
   }
 
   api.downloads.onDeterminingFilename.addListener((item, suggest) => {

@@ -72,8 +72,10 @@
     return outer != null && documentOf(outer) !== null;
   }
 
-  function ask(entry) {
-    api.runtime.sendMessage({ kind: "ask", documents: [entry.zqk] }).catch(() => {});
+  // The user's click in a document's place: asks for it, or opens the held ones.
+  function act(entry) {
+    const message = entry.state.status === "held" ? { kind: "release" } : { kind: "ask", documents: [entry.zqk] };
+    api.runtime.sendMessage(message).catch(() => {});
   }
 
   // The document this element names, known from now on, and handed once.
@@ -107,7 +109,7 @@
     const { key, entry } = entryFor(zqk);
     if (shown.get(element)?.key === key) return;
     withdraw(element);
-    const spot = place.placeFor(element, { ...entry.zqk, siteName }, () => ask(entry));
+    const spot = place.placeFor(element, { ...entry.zqk, siteName }, () => act(entry));
     spot.show(entry.state);
     entry.places.push(spot);
     shown.set(element, { key, spot });
@@ -174,7 +176,12 @@
       }
     }
     if (window !== window.top) return undefined;
-    if (message.kind === "notice") place.notice(message.state, { ...message.document, siteName });
+    if (message.kind === "notice") {
+      place.notice(message.state, { ...message.document, siteName }, () => {
+        place.withdrawHeld();
+        api.runtime.sendMessage({ kind: "release" }).catch(() => {});
+      });
+    }
     // The background asks whether this tab shows a page.
     if (message.kind === "ping") sendResponse(true);
     return undefined;

@@ -58,6 +58,14 @@ a { color: #0b57d0; }
     opened: { text: "Opened in TarvikViewer.", action: "Open again" },
   };
 
+  // A document held back, and the others of the page held with it.
+  function held(count) {
+    return count === 1
+      ? { text: "Held back: this page has already opened its share of documents.", action: "Open in TarvikViewer" }
+      : { text: `Held back, with ${count - 1} more: this page has already opened its share of documents.`,
+          action: `Open all ${count} in TarvikViewer` };
+  }
+
   function element(tag, text) {
     const made = document.createElement(tag);
     if (text !== undefined) made.textContent = text;
@@ -91,12 +99,17 @@ a { color: #0b57d0; }
     return { caption: "The zqk document was not opened", text: `${url}: ${state.error}`, retry: false };
   }
 
-  // Only the user's own clicks and keys ask, never a page script's.
-  function action(label, onAsk) {
+  // Only the user's own clicks and keys ask, never a page script's; what a
+  // held document's action opens at once takes a deliberate press as well.
+  function action(label, onAct, deliberate = false) {
     const made = element("button", label);
     made.type = "button";
+    const shownAt = performance.now();
+    const presses = NPZQK.presses(() => (deliberate ? shownAt + NPZQK.delay : -Infinity));
+    made.addEventListener("pointerdown", presses.press, true);
+    made.addEventListener("keydown", presses.press, true);
     made.addEventListener("click", (event) => {
-      if (event.isTrusted) onAsk();
+      if (deliberate ? presses.take(event) : event.isTrusted) onAct();
     });
     return made;
   }
@@ -106,12 +119,12 @@ a { color: #0b57d0; }
     const panel = element("div");
     panel.className = "panel";
     panel.setAttribute("role", "group");
-    const known = kStates[state.status];
+    const known = state.status === "held" ? held(state.count) : kStates[state.status];
     if (known !== undefined) {
       panel.setAttribute("aria-label", `zqk document from ${zqk.siteName}`);
       panel.append(element("p", `A zqk document from ${zqk.siteName}`));
       if (known.text) panel.append(element("p", known.text));
-      if (known.action) panel.append(action(known.action, onAsk));
+      if (known.action && onAsk !== null) panel.append(action(known.action, onAsk, state.status === "held"));
       return panel;
     }
     const { caption, text, retry } = problem(state, zqk.url);
@@ -155,18 +168,27 @@ a { color: #0b57d0; }
     };
   }
 
-  // A full-page document has no place of its own: a failure to start it is
-  // told at the top of the page it came from.
-  function notice(state, zqk) {
+  // A full-page document has no place of its own: a failure to start it, or
+  // that it is held back, is told at the top of the page it came from; the
+  // held ones share one notice, which onRelease opens.
+  let heldNotice = null;
+  function notice(state, zqk, onRelease) {
+    if (state.status === "held") heldNotice?.remove();
     const { host, shadow } = shadowHost("npzqk-notice",
       "all: initial; position: fixed !important; inset: 0 0 auto 0 !important; " +
       "z-index: 2147483647 !important; display: block !important;");
-    const panel = panelFor(state, zqk, null);
+    const panel = panelFor(state, zqk, state.status === "held" ? onRelease : null);
     panel.classList.add("notice");
     panel.append(action("Close", () => host.remove()));
     shadow.append(panel);
     document.documentElement.append(host);
+    if (state.status === "held") heldNotice = host;
   }
 
-  return { placeFor, notice };
+  function withdrawHeld() {
+    heldNotice?.remove();
+    heldNotice = null;
+  }
+
+  return { placeFor, notice, withdrawHeld };
 }

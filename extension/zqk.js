@@ -32,6 +32,47 @@ const NPZQK = {
     }
   },
 
+  // How many documents a page of each site may open at once, where the
+  // administrator says (0: as many as it has). Windows' registry gives the
+  // numbers as text.
+  async managedAtOnce(api) {
+    try {
+      const { openAtOnce = {} } = await api.storage.managed.get("openAtOnce");
+      return Object.fromEntries(Object.entries(openAtOnce).map(([site, count]) => [site, Number(count)])
+        .filter(([, count]) => Number.isSafeInteger(count) && count >= 0));
+    } catch {
+      return {};
+    }
+  },
+
+  // Presses that may give the user's leave, as the browsers' own permission
+  // prompts take them: trusted, begun once armedAt() has passed, and neither
+  // a held key, a double click nor pointer presses in quick succession.
+  // Chromium's prompts ignore input for 500 ms after they show, Firefox
+  // enables its dialogs' buttons after 1000 ms.
+  delay: (globalThis.browser ?? globalThis.chrome).runtime.getURL("").startsWith("moz-extension:") ? 1000 : 500,
+  presses(armedAt) {
+    const kHurried = 500; // pointer presses closer together than this are one gesture
+    let lastPointerAt = -Infinity;
+    let counts = false;
+    return {
+      press(event) {
+        let hurried = event.repeat;
+        if (event.type === "pointerdown") {
+          hurried = event.timeStamp - lastPointerAt < kHurried;
+          lastPointerAt = event.timeStamp;
+        }
+        counts = event.isTrusted && event.timeStamp >= armedAt() && !hurried;
+      },
+      // Whether this click is such a press; it counts once.
+      take(event) {
+        const taken = event.isTrusted && event.detail <= 1 && counts;
+        counts = false;
+        return taken;
+      },
+    };
+  },
+
   // The site the user allows or not: the origin, and all file: pages as one.
   siteOf(url) {
     const parsed = new URL(url);

@@ -36,7 +36,12 @@ class Rpc:
                 return message["result"]
 
     def send(self, method, session=None, **params):
-        return self.run(self.exchange(method, params, session))
+        """The reply; a target that goes away while it acts (a window that
+        closes on the input it is given) may never answer: RuntimeError."""
+        try:
+            return self.run(asyncio.wait_for(self.exchange(method, params, session), 20))
+        except asyncio.TimeoutError:
+            raise RuntimeError(f"{method}: no reply in 20 s") from None
 
     def close(self):
         self.run(self.socket.close())

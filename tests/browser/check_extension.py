@@ -77,8 +77,10 @@ def check_policies(policies):
     """The failures of the templates in the folder, and how many checks were made."""
     found = []
     with open(os.path.join(folder, "managed_schema.json"), encoding="utf-8") as f:
-        lists = [name for name, value in json.load(f)["properties"].items()
-                 if value.get("type") == "array" and value.get("items", {}).get("type") == "string"]
+        properties = json.load(f)["properties"]
+    lists = [name for name, value in properties.items()
+             if value.get("type") == "array" and value.get("items", {}).get("type") == "string"]
+    dictionaries = [name for name, value in properties.items() if value.get("type") == "object"]
     chromium, firefox = extension_ids(os.path.join(folder, "manifest.json"))
     deployed = chromium_id(public_key_der(arguments.key)) if arguments.key else chromium
     admx = ElementTree.parse(os.path.join(policies, "NPZqk.admx")).getroot()
@@ -94,12 +96,16 @@ def check_policies(policies):
     for policy in admx.iter(ADMX + "policy"):
         browser = policy.find(ADMX + "parentCategory").get("ref")
         base = f"Software\\Policies\\{VENDORS.get(browser)}\\"
-        for element in policy.iter(ADMX + "list"):  # the managed storage's lists, numbered from 1
-            expected = {base + f"3rdparty\\extensions\\{deployed}\\policy\\{name}" for name in lists}
-            if element.get("key") not in expected or element.get("valuePrefix") != "" or element.get("id") not in boxes:
-                found.append(f"{policy.get('name')} writes {element.get('key')!r} (prefix {element.get('valuePrefix')!r}),"
-                             f" not one of {sorted(expected)} as a list")
-            seen.add(browser + " sites")
+        # The managed storage's lists, numbered from 1, and its dictionaries, by name.
+        for element in policy.iter(ADMX + "list"):
+            name = element.get("key").rsplit("\\", 1)[-1]
+            form = ((element.get("valuePrefix"), element.get("explicitValue")) ==
+                    (("", None) if name in lists else (None, "true")))
+            if (element.get("key") != base + f"3rdparty\\extensions\\{deployed}\\policy\\{name}" or not form
+                    or name not in lists + dictionaries or element.get("id") not in boxes):
+                found.append(f"{policy.get('name')} writes {element.get('key')!r} (prefix {element.get('valuePrefix')!r},"
+                             f" explicit {element.get('explicitValue')!r}), not one of {lists + dictionaries}")
+            seen.add(f"{browser} {name}")
         if policy.get("valueName") == "installation_mode":
             item = policy.find(f"{ADMX}enabledList/{ADMX}item")
             url = item.find(f"{ADMX}value/{ADMX}string").text if item is not None else None
@@ -110,13 +116,15 @@ def check_policies(policies):
                 found.append(f"{policy.get('name')} does not install {deployed} from the update manifest: "
                              f"{policy.get('key')!r}, {url!r}")
             seen.add(browser + " install")
-    wanted = {f"{browser} {what}" for browser in VENDORS for what in ("sites", *(("install",) if arguments.key else ()))}
+    wanted = {f"{browser} {what}" for browser in VENDORS
+              for what in (*lists, *dictionaries, *(("install",) if arguments.key else ()))}
     found += [f"NPZqk.admx has no policy for {what}" for what in sorted(wanted - seen)]
     with open(os.path.join(policies, "policies.json"), encoding="utf-8") as f:
         firefox_policies = json.load(f)["policies"]
     preset = firefox_policies["3rdparty"]["Extensions"].get(firefox, {})
-    if not preset or any(name not in lists or not isinstance(value, list) for name, value in preset.items()):
-        found.append(f"policies.json presets {sorted(preset)} for {firefox}, not lists of {lists}")
+    if not preset or any(not isinstance(value, list if name in lists else dict if name in dictionaries else type(None))
+                         for name, value in preset.items()):
+        found.append(f"policies.json presets {sorted(preset)} for {firefox}, not {lists} and {dictionaries}")
     if firefox_policies["ExtensionSettings"].get(firefox, {}).get("installation_mode") != "force_installed":
         found.append(f"policies.json does not install {firefox}")
     return found, len(wanted) + 2 + 2

@@ -74,7 +74,33 @@ PAGES = {
                     " document.getElementById('retyped').type = 'application/x-zqk'; }, 300);</script>",
     "framed.html": "<embed type='application/x-zqk' src='framed.zqk' UID='framed'>",
     "probe.html": "<object id='probe'></object>",
+    # A page of an allowed site with more documents than it may open at once,
+    # and one that keeps pointing a frame at documents.
+    "many.html": "".join(f"<embed src='many.zqk?{n}' UID='m{n}'>" for n in range(8)),
+    "loop.html": "<iframe id='f'></iframe><script>let n = 0; const loop = setInterval(() => {"
+                 " document.getElementById('f').src = '/loop.zqk?' + n; if (++n === 8) clearInterval(loop); }, 200);"
+                 "</script>",
 }
+# Each way a page can hide where its navigation to a document came from: the
+# page, and the action of the user's that sets it going, if any. Pages called
+# header* are served with "Referrer-Policy: no-referrer", /go?to= redirects.
+NO_REFERRER = "<meta name='referrer' content='no-referrer'>"
+SOON = "<script>setTimeout(() => { %s }, 300);</script>"
+HIDDEN = [
+    ("a meta element", "meta.html", NO_REFERRER + SOON % "location.href = '/full.zqk';", None),
+    ("a Referrer-Policy header", "header.html", SOON % "location.href = '/full.zqk';", None),
+    ("a rel=noreferrer link the page clicks", "link.html",
+     "<a id='go' rel='noreferrer' href='/full.zqk'>go</a>" + SOON % "document.getElementById('go').click();", None),
+    ("a frame's referrerpolicy", "frame.html", "<iframe referrerpolicy='no-referrer' src='/full.zqk'></iframe>", None),
+    ("a form it submits", "form.html", NO_REFERRER + "<form action='/full.zqk'></form>" + SOON
+     % "document.forms[0].submit();", None),
+    ("a window opened with noreferrer on the user's click", "opened.html",
+     "<button id='go' onclick=\"window.open('/full.zqk', '_blank', 'noreferrer')\">Read</button>",
+     "document.getElementById('go')"),
+    ("a redirect through the allowed site", "redirect.html", NO_REFERRER + SOON
+     % "location.href = `http://127.0.0.1:${location.port}/go?to=/full.zqk`;", None),
+]
+PAGES.update((page, body) for _, page, body, _ in HIDDEN)
 
 # Pages that try to get themselves allowed, as a page author would: each
 # waits for the document's place, then does its worst to it. What the user
@@ -130,14 +156,31 @@ HONEST = [
 def serve():
     site = os.path.join(WORK, "site")
     for name, body in [*PAGES.items(), *((name, "ZQK") for name in ("book.zqk", "sub/late.zqk", "other.zqk",
-                                                                      "full.zqk", "apart.zqk"))]:
+                                                                      "full.zqk", "apart.zqk", "many.zqk",
+                                                                      "loop.zqk"))]:
         os.makedirs(os.path.dirname(os.path.join(site, name)), exist_ok=True)
         with open(os.path.join(site, name), "w") as f:
             f.write(f"<!DOCTYPE html><title>zqk</title><p>A page with a zqk document.</p>{body}" if ".html" in name
                     else body)
-    handler = functools.partial(http.server.SimpleHTTPRequestHandler, directory=site)
-    handler.func.extensions_map = {**handler.func.extensions_map, ".zqk": "application/x-zqk"}
-    handler.func.log_message = lambda handler, form, *arguments: REQUESTS.append(str(arguments[0]) if arguments else "")
+    class Handler(http.server.SimpleHTTPRequestHandler):
+        extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map, ".zqk": "application/x-zqk"}
+
+        def log_message(self, form, *arguments):
+            REQUESTS.append(str(arguments[0]) if arguments else "")
+
+        def end_headers(self):
+            if self.path.startswith("/header"):
+                self.send_header("Referrer-Policy", "no-referrer")
+            super().end_headers()
+
+        def do_GET(self):
+            if not self.path.startswith("/go?to="):
+                return super().do_GET()
+            self.send_response(302)
+            self.send_header("Location", self.path[len("/go?to="):])
+            self.end_headers()
+
+    handler = functools.partial(Handler, directory=site)
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server.server_address[1]
@@ -267,8 +310,14 @@ def policy_file(path, content):
         json.dump(content, f)
 
 
+def managed(allowed_site):
+    """The administrator's policy for the extension: the site allowed, and
+    its pages' share raised from 4 to 6 documents at once."""
+    return {"allowedSites": [allowed_site], "openAtOnce": {allowed_site: 6}}
+
+
 def start_chromium(allowed_site):
-    policy = {"3rdparty": {"extensions": {CHROMIUM_ID: {"allowedSites": [allowed_site]}}}}
+    policy = {"3rdparty": {"extensions": {CHROMIUM_ID: managed(allowed_site)}}}
     if PACKED:
         policy["ExtensionInstallForcelist"] = [f"{CHROMIUM_ID};{serve_packed(allowed_site)}"]
         policy["DeveloperToolsAvailability"] = 1  # the test drives the extension's own pages, as before
@@ -277,7 +326,9 @@ def start_chromium(allowed_site):
     host_manifest(os.path.join(profile, "NativeMessagingHosts"),
                   {"allowed_origins": [f"chrome-extension://{CHROMIUM_ID}/"]})
     driver = browsers.chromium(profile, None if PACKED else EXTENSION,
-                               {"download.default_directory": DOWNLOADS, "download.prompt_for_download": False},
+                               {"download.default_directory": DOWNLOADS, "download.prompt_for_download": False,
+                                # the extension's bound on a page's starts, not the browser's own, is tested
+                                "profile.default_content_setting_values.automatic_downloads": 1},
                                by_policy=bool(PACKED))
     # The page and the extension's question window, each driven through the
     # DevTools protocol: evaluation, and real input at a point of its own.
@@ -359,7 +410,7 @@ def start_chromium(allowed_site):
 def start_firefox(allowed_site):
     home = os.path.join(WORK, "home")
     host_manifest(os.path.join(home, ".mozilla", "native-messaging-hosts"), {"allowed_extensions": [FIREFOX_ID]})
-    policies = {"3rdparty": {"Extensions": {FIREFOX_ID: {"allowedSites": [allowed_site]}}}}
+    policies = {"3rdparty": {"Extensions": {FIREFOX_ID: managed(allowed_site)}}}
     if PACKED:
         policies["ExtensionSettings"] = {FIREFOX_ID: {"installation_mode": "force_installed",
                                                       "install_url": serve_packed(allowed_site)}}
@@ -446,6 +497,8 @@ QUESTION = "document.getElementById('question')?.textContent"
 FOCUSED = ("(() => { let focused = document.activeElement;"
            " while (focused?.shadowRoot?.activeElement) focused = focused.shadowRoot.activeElement; return focused; })()")
 ARMED = "!document.getElementById('once').disabled"
+HELD_BUTTON = ("[...document.querySelectorAll('npzqk-document, npzqk-notice')].map((host) => host.shadowRoot)"
+               ".find((root) => root.querySelector('.panel').innerText.includes('Held back')).querySelector('button')")
 
 
 # ---- The scenarios
@@ -621,6 +674,49 @@ def main():
             else:
                 still_asked(what)
 
+        def hidden(what, page, _body, action):
+            """A site not allowed navigates to a document and hides where from: asked, naming it."""
+            before = visit(f"{other}/{page}")
+            if action is not None:
+                browser["click"](action)
+            text = question()
+            check(text == f"localhost:{port} wants to open a zqk document in TarvikViewer.", f"{what}: asked [{text}]")
+            expect_nothing(what, before, wait=0.5)
+            try:
+                browser["press"]("Escape", "ask")  # not now
+            except (RuntimeError, TypeError):
+                pass  # its window closed on the key
+
+        def own_navigation(what):
+            before = host_starts()
+            forget_viewer()
+            try:
+                browser["open"](f"{other}/full.zqk")
+            except RuntimeError:
+                pass  # the navigation became the viewer's, not a page's
+            expect_viewer(what, f"{other}/full.zqk", "", before)
+            check(question(1) is None, f"{what}: asked")
+
+        def held_back(what, page, site, at_once):
+            """The first of a page's eight documents open at once; one deliberate click opens the rest."""
+            before = visit(f"{site}/{page}")
+            deadline = time.time() + 20
+            while host_starts() < before + at_once and time.time() < deadline:
+                time.sleep(0.2)
+            rest = 8 - at_once
+            text = place_text(containing=f"Held back, with {rest - 1} more")
+            print(f"{BROWSER}: {what}: {host_starts() - before} started, the page says [{text}]")
+            check(host_starts() == before + at_once, f"{what}: {host_starts() - before} requests to the host")
+            check(f"Held back, with {rest - 1} more" in text and f"Open all {rest} in TarvikViewer" in text,
+                  f"{what}: [{text}]")
+            browser["evaluate"](f"{HELD_BUTTON}.scrollIntoView()")
+            time.sleep(1.2)  # a click within a moment of its showing would not count
+            browser["click"](HELD_BUTTON)
+            while host_starts() < before + 8 and time.time() < deadline + 20:
+                time.sleep(0.2)
+            check(host_starts() == before + 8, f"{what}: {host_starts() - before} requests after the click, not 8")
+            time.sleep(1.5)  # the last viewers have started
+
         def viewer_missing(what):
             register_viewer(False)
             visit(f"{allowed}/hostile.html")
@@ -646,9 +742,16 @@ def main():
             ("a full-page document", full_page),
             ("in a frame, an object's with its fallback, and two that became documents later", found_once_each),
             ("an untyped document while other tabs load", untyped_among_loads),
+            ("eight documents on a page, six at once as the administrator says", lambda what: held_back(
+                what, "many.html", allowed, 6)),
+            ("the user's own navigation to a document of a site not allowed", own_navigation),
+            *((f"a site not allowed hiding its navigation's origin: {name}", lambda what, h=h: hidden(what, *h))
+              for name, *h in HIDDEN),
             *((f"a site not allowed, its question {name}", lambda what, a=a: attack(what, *a))
               for name, *a in ATTACKS),
             *((f"a site not yet allowed, {name}", lambda what, h=h: honest(what, *h)) for name, *h in HONEST),
+            ("a frame of the site now allowed pointed at eight documents in turn, four at once", lambda what: held_back(
+                what, "loop.html", other, 4)),
             ("the viewer missing", viewer_missing),
         ]
 
