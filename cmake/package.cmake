@@ -11,7 +11,7 @@ if(NPZQK_64_BIT)
 endif()
 
 install(TARGETS NPZqk plugin-installer npzqk-host RUNTIME DESTINATION .)
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/extension/ DESTINATION extension)
+install(DIRECTORY ${PROJECT_BINARY_DIR}/extension/ DESTINATION extension)
 configure_file(${PROJECT_SOURCE_DIR}/packaging/README.txt.in ${PROJECT_BINARY_DIR}/README.txt
                @ONLY NEWLINE_STYLE CRLF)
 configure_file(${PROJECT_SOURCE_DIR}/CHANGELOG.md ${PROJECT_BINARY_DIR}/CHANGELOG.md @ONLY NEWLINE_STYLE CRLF)

@@ -71,19 +71,33 @@ target_link_libraries(npzqk-host PRIVATE deliverable_options rapidjson shell32 a
 if(NOT NPZQK_64_BIT)
 
 # The browser extension that talks to it, as the browsers load it: its own
-# files, copied into the tree.
-file(GLOB extension_files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/extension/*)
-add_custom_target(extension ALL
-  COMMAND ${CMAKE_COMMAND} -E rm -rf ${PROJECT_BINARY_DIR}/extension
-  COMMAND ${CMAKE_COMMAND} -E copy_directory ${PROJECT_SOURCE_DIR}/extension ${PROJECT_BINARY_DIR}/extension
+# files, copied into the tree, with its drawing rendered at the sizes the
+# browsers and stores ask for in place of its source.
+find_program(NPZQK_RSVG_CONVERT rsvg-convert REQUIRED)
+file(GLOB_RECURSE extension_files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/extension/*)
+set(extension_copy ${PROJECT_BINARY_DIR}/extension)
+set(icon_source ${PROJECT_SOURCE_DIR}/extension/icons/npzqk.svg)
+set(render_icons)
+set(extension_icons)
+foreach(size 16 32 48 128)
+  list(APPEND render_icons COMMAND ${NPZQK_RSVG_CONVERT} -w ${size} -h ${size} ${icon_source}
+                                   -o ${extension_copy}/icons/npzqk-${size}.png)
+  list(APPEND extension_icons ${extension_copy}/icons/npzqk-${size}.png)
+endforeach()
+add_custom_command(OUTPUT ${extension_copy}/manifest.json ${extension_icons}
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${extension_copy}
+  COMMAND ${CMAKE_COMMAND} -E copy_directory ${PROJECT_SOURCE_DIR}/extension ${extension_copy}
+  COMMAND ${CMAKE_COMMAND} -E rm ${extension_copy}/icons/npzqk.svg
+  ${render_icons}
   DEPENDS ${extension_files}
-  COMMENT "Copying the browser extension")
+  COMMENT "Copying the browser extension, its icons rendered")
+add_custom_target(extension ALL DEPENDS ${extension_copy}/manifest.json)
 # The same packed for Firefox, with its manifest as Firefox reads it.
 set(NPZQK_XPI ${PROJECT_BINARY_DIR}/NPZqk-${PROJECT_VERSION}.xpi)
 set(packer ${PROJECT_SOURCE_DIR}/scripts/pack_extension.py)
 add_custom_command(OUTPUT ${NPZQK_XPI}
-  COMMAND ${Python3_EXECUTABLE} ${packer} firefox ${PROJECT_SOURCE_DIR}/extension ${NPZQK_XPI}
-  DEPENDS ${extension_files} ${packer}
+  COMMAND ${Python3_EXECUTABLE} ${packer} firefox ${extension_copy} ${NPZQK_XPI}
+  DEPENDS ${extension_copy}/manifest.json ${packer}
   COMMENT "Packing the extension for Firefox")
 add_custom_target(xpi ALL DEPENDS ${NPZQK_XPI})
 # For Chrome and Edge, given an organisation's key: the CRX and its update
@@ -93,9 +107,9 @@ if(NPZQK_EXTENSION_KEY)
   set(NPZQK_CRX ${PROJECT_BINARY_DIR}/chromium/NPZqk-${PROJECT_VERSION}.crx ${PROJECT_BINARY_DIR}/chromium/updates.xml)
   add_custom_command(OUTPUT ${NPZQK_CRX}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/chromium
-    COMMAND ${Python3_EXECUTABLE} ${packer} chromium ${PROJECT_SOURCE_DIR}/extension ${PROJECT_BINARY_DIR}/chromium/NPZqk-${PROJECT_VERSION}.crx
+    COMMAND ${Python3_EXECUTABLE} ${packer} chromium ${extension_copy} ${PROJECT_BINARY_DIR}/chromium/NPZqk-${PROJECT_VERSION}.crx
             ${NPZQK_EXTENSION_KEY} ${NPZQK_EXTENSION_URL}
-    DEPENDS ${extension_files} ${packer} ${NPZQK_EXTENSION_KEY}
+    DEPENDS ${extension_copy}/manifest.json ${packer} ${NPZQK_EXTENSION_KEY}
     COMMENT "Packing the extension for Chrome and Edge, ID ${NPZQK_PACKED_EXTENSION_ID}")
   add_custom_target(crx ALL DEPENDS ${NPZQK_CRX})
 endif()

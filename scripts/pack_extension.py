@@ -56,15 +56,16 @@ def entry(name):
 
 
 def zipped(folder, manifest):
-    """The folder's files as a ZIP, its manifest replaced by the one given."""
+    """The folder's files, its subfolders' too, as a ZIP, its manifest replaced by the one given."""
     buffer = io.BytesIO()
+    names = sorted(os.path.relpath(os.path.join(top, name), folder).replace(os.sep, "/")
+                   for top, _, files in os.walk(folder) for name in files)
     with zipfile.ZipFile(buffer, "w") as archive:
-        for name in sorted(os.listdir(folder)):
-            path = os.path.join(folder, name)
+        for name in names:
             if name == "manifest.json":
                 archive.writestr(entry(name), json.dumps(manifest, indent=2, ensure_ascii=False) + "\n")
-            elif os.path.isfile(path):
-                with open(path, "rb") as f:
+            else:
+                with open(os.path.join(folder, name), "rb") as f:
                     archive.writestr(entry(name), f.read())
     return buffer.getvalue()
 

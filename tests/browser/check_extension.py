@@ -45,7 +45,7 @@ for name in sorted(os.listdir(folder)):
         if checked.returncode != 0:
             failures.append(f"{name}: {checked.stderr.strip()}")
 
-named = [*manifest.get("background", {}).get("scripts", []), manifest.get("background", {}).get("service_worker"),
+named = [*manifest.get("icons", {}).values(), *manifest.get("background", {}).get("scripts", []), manifest.get("background", {}).get("service_worker"),
          manifest.get("options_ui", {}).get("page"), manifest.get("storage", {}).get("managed_schema")]
 named += [rules.get("path") for rules in manifest.get("declarative_net_request", {}).get("rule_resources", [])]
 for script in manifest.get("content_scripts", []):
@@ -53,10 +53,19 @@ for script in manifest.get("content_scripts", []):
 for name in named:
     if not name or not os.path.isfile(os.path.join(folder, name)):
         failures.append(f"manifest.json names {name!r}, which is not there")
+# Each icon a PNG of the size it is named for; the stores ask for 128 pixels.
+icons = manifest.get("icons", {})
+for size, name in icons.items():
+    with open(os.path.join(folder, name), "rb") as f:
+        header = f.read(24)
+    if header[:8] != b"\x89PNG\r\n\x1a\n" or header[16:24] != int(size).to_bytes(4, "big") * 2:
+        failures.append(f"{name}: not a PNG of {size} by {size} pixels")
+if "128" not in icons:
+    failures.append("manifest.json: no 128-pixel icon")
 if manifest.get("manifest_version") != 3 or manifest.get("version") != version:
     failures.append(f"manifest.json: version {manifest.get('manifest_version')}/{manifest.get('version')}, "
                     f"expected 3/{version}")
-checks = len(named) + 2
+checks = len(named) + len(icons) + 3
 if arguments.xpi:
     checks += 1
     linted = subprocess.run(["addons-linter", "--output", "json", arguments.xpi], capture_output=True, text=True)
