@@ -8,7 +8,7 @@ packages=(cmake ninja-build g++ libgtest-dev
           g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
           wine wine32 wine64 xvfb xauth
           clang clang-tidy clang-format cppcheck libclang-rt-14-dev
-          python3-pefile rapidjson-dev librsvg2-bin strip-nondeterminism osslsigncode openssl wixl msitools python3-olefile
+          python3-pefile rapidjson-dev librsvg2-bin icoutils strip-nondeterminism osslsigncode openssl wixl msitools python3-olefile
           chromium chromium-driver firefox-esr python3-selenium python3-websockets nodejs)
 
 # Mozilla's addons-linter, from the npm registry, with the machine's npm

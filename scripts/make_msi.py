@@ -6,7 +6,9 @@ the same bytes from the same files:
     make_msi.py WXS VERSION EPOCH OUTPUT.msi NAME=PATH...
 
 The source names each file as $(var.Files)/NAME: it is FOLDER/NAME (the
-release's files laid out as in the ZIP), or the PATH given for NAME.
+release's files laid out as in the ZIP), or the PATH given for NAME. The
+product's icon in "Add or remove programs", NPZqk.ico, is made here (icotool)
+from the extension's drawing as the release renders it.
 The product code follows from the version (a new version is a new product,
 which the package's major upgrade replaces). wixl dates the cabinet's files by
 their modification times and writes a random package code and the build time
@@ -63,12 +65,16 @@ def settle_summary(path, epoch, code):
         package.write_stream(SUMMARY, bytes(stream))
 
 
+ICON = "NPZqk.ico"
+ICON_IMAGES = [f"extension/icons/npzqk-{size}.png" for size in (16, 32, 48)]
+
+
 def sources(wxs, given):
-    """{NAME: PATH} for every file the source names."""
+    """{NAME: PATH} for every file the source names, and the icon's images."""
     if len(given) == 1 and "=" not in given[0]:
         with open(wxs, encoding="utf-8") as f:
             names = re.findall(r'Source="\$\(var\.Files\)/([^"]+)"', f.read())
-        return {name: os.path.join(given[0], name) for name in names}
+        return {name: os.path.join(given[0], name) for name in names + ICON_IMAGES}
     return dict(mapping.split("=", 1) for mapping in given)
 
 
@@ -81,6 +87,7 @@ def main():
             os.makedirs(os.path.dirname(target), exist_ok=True)
             shutil.copyfile(source, target)
             os.utime(target, (epoch, epoch))
+        subprocess.run(["icotool", "--create", "--output", ICON, *ICON_IMAGES], check=True, cwd=files)
         # wixl takes the sources' paths as relative ones.
         subprocess.run(["wixl", "-a", "x64", "-D", "Version=" + version, "-D", "ProductCode=" + product_code(version),
                         "-D", "Files=.", "-o", os.path.abspath(output + ".part"), os.path.abspath(wxs)],

@@ -2,6 +2,8 @@
 // framed reply, the viewer's command line; then its registration, each way.
 #include <shlobj.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <msi.h>
 
 #include <rapidjson/document.h>
 
@@ -331,9 +333,16 @@ static std::vector<std::string> InstalledEntries(void) {
       break;
     const std::string key = std::string(kUninstall) + "\\" + name;
     if (RegistryText(kMachine64, key, "DisplayName") != "NPZqk") continue;
+    // The product's icon, which Windows Installer keeps in a folder of its own.
+    char icon[MAX_PATH] = "";
+    DWORD length = sizeof icon;
+    const bool drawn =
+        MsiGetProductInfoA(name, INSTALLPROPERTY_PRODUCTICON, icon, &length) == ERROR_SUCCESS &&
+        GetFileAttributesA(icon) != INVALID_FILE_ATTRIBUTES;
     entries.push_back(RegistryText(kMachine64, key, "DisplayVersion") + " " +
                       RegistryText(kMachine64, key, "Publisher") + " " +
-                      RegistryText(kMachine64, key, "HelpLink"));
+                      RegistryText(kMachine64, key, "HelpLink") +
+                      (drawn ? " with its icon" : " without an icon (" + std::string(icon) + ")"));
   }
   RegCloseKey(uninstall);
   return entries;
@@ -439,7 +448,7 @@ static void ExpectRemoved(const std::string& folder, const std::string& version)
 void RunMsiTests(void) {
   const std::string package = EnvironmentText("NPZQK_MSI"), older = EnvironmentText("NPZQK_OLDER_MSI");
   const std::string version = EnvironmentText("NPZQK_VERSION"), folder = InstallFolder(CSIDL_PROGRAM_FILES);
-  const std::string entry = " Quendrix http://www.quendrix.com/";
+  const std::string entry = " Quendrix http://www.quendrix.com/ with its icon";
   Msiexec("/x", package);  // whatever an earlier run left
   Msiexec("/x", older);
   ok(Msiexec("/i", older) == 0 && InstalledEntries() == std::vector<std::string>{"1.0.0" + entry},
