@@ -50,7 +50,7 @@ set(CPACK_PACKAGE_CHECKSUM SHA256)
 # Signed when a certificate is given, then made the same bytes for the same
 # files (cmake/release-sign.cmake, cmake/release-normalize.cmake).
 set(CPACK_NPZQK_SOURCE_DIR ${PROJECT_SOURCE_DIR})
-set(CPACK_NPZQK_PACKED_EXTENSIONS ${NPZQK_XPI} ${NPZQK_CRX})
+set(CPACK_NPZQK_PACKED_EXTENSIONS ${NPZQK_XPI} ${NPZQK_STORE_ZIP} ${NPZQK_CRX})
 set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/release-sign.cmake ${PROJECT_SOURCE_DIR}/cmake/release-msi.cmake)
 set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/release-normalize.cmake)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)

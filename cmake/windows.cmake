@@ -100,6 +100,13 @@ add_custom_command(OUTPUT ${NPZQK_XPI}
   DEPENDS ${extension_copy}/manifest.json ${packer}
   COMMENT "Packing the extension for Firefox")
 add_custom_target(xpi ALL DEPENDS ${NPZQK_XPI})
+# And for the Chrome Web Store and Microsoft Edge Add-ons.
+set(NPZQK_STORE_ZIP ${PROJECT_BINARY_DIR}/NPZqk-${PROJECT_VERSION}-store.zip)
+add_custom_command(OUTPUT ${NPZQK_STORE_ZIP}
+  COMMAND ${Python3_EXECUTABLE} ${packer} store ${extension_copy} ${NPZQK_STORE_ZIP}
+  DEPENDS ${extension_copy}/manifest.json ${packer}
+  COMMENT "Packing the extension for the Chrome and Edge stores")
+add_custom_target(store_zip ALL DEPENDS ${NPZQK_STORE_ZIP})
 # For Chrome and Edge, given an organisation's key: the CRX and its update
 # manifest, for the organisation's own server.
 set(NPZQK_CRX)

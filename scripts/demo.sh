@@ -14,7 +14,7 @@ build_windows_trees >/dev/null
 rm -rf build/release
 cpack --preset windows >/dev/null
 cd build/release
-zip=$(ls NPZqk-*.zip)
+zip=$(ls NPZqk-*-windows.zip)
 release=${zip%.zip}
 cmake -E tar xf "$zip"
 echo "== The release: build/release/$zip"

@@ -3,11 +3,16 @@
 (entries sorted, every one dated 1980-01-01; RSA signatures are deterministic):
 
     pack_extension.py firefox EXTENSION_DIR OUTPUT.xpi
+    pack_extension.py store EXTENSION_DIR OUTPUT.zip
     pack_extension.py chromium EXTENSION_DIR OUTPUT.crx KEY.pem URL
 
 For Firefox, a ZIP named .xpi whose manifest leaves out what Firefox ignores:
 the service worker Chromium runs, the key that fixes Chromium's ID, the
 managed storage schema only Chromium reads.
+
+For the Chrome Web Store and Microsoft Edge Add-ons, a ZIP whose manifest
+has no key (the stores refuse one, and give the extension IDs of their own),
+no update_url (they update it themselves) and nothing only Firefox reads.
 
 For Chrome and Edge, an organisation's own CRX3 signed with its private key
 (which fixes the extension's ID), to be hosted in the folder URL, and beside
@@ -34,6 +39,7 @@ IGNORED = {
     "firefox": [("background", "service_worker"), ("key",), ("storage",)],
     "chromium": [("background", "scripts"), ("browser_specific_settings",), ("key",)],
 }
+IGNORED["store"] = IGNORED["chromium"]
 
 
 def manifest_for(browser, path, additions):
@@ -111,8 +117,8 @@ def update_manifest(extension_id, codebase, version):
 def main():
     browser, folder, output = sys.argv[1:4]
     source = os.path.join(folder, "manifest.json")
-    if browser == "firefox":
-        write_whole(output, zipped(folder, manifest_for("firefox", source, {})))
+    if browser in ("firefox", "store"):
+        write_whole(output, zipped(folder, manifest_for(browser, source, {})))
         return
     key, url = sys.argv[4:6]
     url = url.rstrip("/") + "/"

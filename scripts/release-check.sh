@@ -27,7 +27,7 @@ start=$(date +%s)
 (cd build/check/copy && build_windows_trees --no-warn-unused-cli -DNPZQK_TEST_PROGRAMS=OFF >/dev/null)
 package build/check/copy build/check/second
 echo "  the second build took $(( $(date +%s) - start )) s"
-zip=$(cd build/check/first && ls NPZqk-*.zip)
+zip=$(cd build/check/first && ls NPZqk-*-windows.zip)
 for file in $(cd build/check/first && ls); do
   if cmp -s build/check/first/"$file" build/check/second/"$file"; then
     echo "  identical: $file, $(sha256sum build/check/first/"$file" | cut -d' ' -f1)"
@@ -35,7 +35,7 @@ for file in $(cd build/check/first && ls); do
     echo "  FAILED: the two builds' $file differ"; exit 1
   fi
 done
-for expected in "$zip" NPZqk-*.msi NPZqk-*.xpi ${NPZQK_EXTENSION_KEY:+NPZqk-*.crx updates.xml}; do
+for expected in "$zip" NPZqk-*.msi NPZqk-*.xpi NPZqk-*-store.zip ${NPZQK_EXTENSION_KEY:+NPZqk-*.crx updates.xml}; do
   compgen -G "build/check/first/$expected" >/dev/null || { echo "  FAILED: no $expected in the release"; exit 1; }
 done
 

@@ -18,6 +18,8 @@ bash scripts/install-deps.sh
 mkdir -p build/keys build/reports
 [ -s build/keys/extension.pem ] || openssl genrsa -out build/keys/extension.pem 2048 2>/dev/null
 export NPZQK_EXTENSION_KEY="$PWD/build/keys/extension.pem" NPZQK_EXTENSION_URL="https://extensions.example/npzqk/"
+# And two IDs standing for those the Chrome and Edge stores give.
+export NPZQK_STORE_EXTENSION_IDS="abcdefghijklmnopabcdefghijklmnop ponmlkjihgfedcbaponmlkjihgfedcba"
 cmake --preset host >/dev/null
 cmake --build --preset host
 build_windows_trees

@@ -8,7 +8,13 @@ templates, each writes what the browsers read for this extension: its managed
 storage (managed_schema.json) under the extension's ID, in the browsers'
 registry list form, and its installation from the organisation's server.
 
-    check_extension.py EXTENSION_DIR VERSION [XPI] [--policies DIR [--key PEM --url URL]]"""
+Given the package for the Chrome and Edge stores, it has what they check on
+upload: no key, no update_url, nothing only Firefox reads, a 128-pixel icon,
+and only the extension's own files; given the host's manifest for Chromium
+and the stores' IDs, it allows each.
+
+    check_extension.py EXTENSION_DIR VERSION [XPI] [--policies DIR [--key PEM --url URL]]
+                       [--store ZIP --host-manifest JSON --store-ids "ID ID"]"""
 import argparse
 import json
 import os
@@ -16,6 +22,7 @@ import re
 import subprocess
 import sys
 import xml.etree.ElementTree as ElementTree
+import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
 from extension_ids import chromium_id, extension_ids, public_key_der  # noqa: E402
@@ -24,7 +31,7 @@ parser = argparse.ArgumentParser()
 for name in ("folder", "version"):
     parser.add_argument(name)
 parser.add_argument("xpi", nargs="?")
-for option in ("--policies", "--key", "--url"):
+for option in ("--policies", "--key", "--url", "--store", "--host-manifest", "--store-ids"):
     parser.add_argument(option)
 arguments = parser.parse_args()
 folder, version = arguments.folder, arguments.version
@@ -53,15 +60,25 @@ for script in manifest.get("content_scripts", []):
 for name in named:
     if not name or not os.path.isfile(os.path.join(folder, name)):
         failures.append(f"manifest.json names {name!r}, which is not there")
-# Each icon a PNG of the size it is named for; the stores ask for 128 pixels.
-icons = manifest.get("icons", {})
-for size, name in icons.items():
+
+
+def icon_failures(icons, read):
+    """Each icon a PNG of the size it is named for; the stores ask for 128 pixels."""
+    found = []
+    for size, name in icons.items():
+        header = read(name)[:24]
+        if header[:8] != b"\x89PNG\r\n\x1a\n" or header[16:24] != int(size).to_bytes(4, "big") * 2:
+            found.append(f"{name}: not a PNG of {size} by {size} pixels")
+    return found + ([] if "128" in icons else ["manifest.json: no 128-pixel icon"])
+
+
+def read_file(name):
     with open(os.path.join(folder, name), "rb") as f:
-        header = f.read(24)
-    if header[:8] != b"\x89PNG\r\n\x1a\n" or header[16:24] != int(size).to_bytes(4, "big") * 2:
-        failures.append(f"{name}: not a PNG of {size} by {size} pixels")
-if "128" not in icons:
-    failures.append("manifest.json: no 128-pixel icon")
+        return f.read()
+
+
+icons = manifest.get("icons", {})
+failures += icon_failures(icons, read_file)
 if manifest.get("manifest_version") != 3 or manifest.get("version") != version:
     failures.append(f"manifest.json: version {manifest.get('manifest_version')}/{manifest.get('version')}, "
                     f"expected 3/{version}")
@@ -138,6 +155,30 @@ def check_policies(policies):
         found.append(f"policies.json does not install {firefox}")
     return found, len(wanted) + 2 + 2
 
+
+# ---- The package for the Chrome and Edge stores, and the host allowing the IDs they gave
+if arguments.store:
+    checks += 3
+    with zipfile.ZipFile(arguments.store) as archive:
+        packed = set(archive.namelist())
+        store_manifest = json.loads(archive.read("manifest.json"))
+        failures += [f"store package: {failure}" for failure in icon_failures(store_manifest.get("icons", {}),
+                                                                               archive.read)]
+    refused = sorted({"key", "update_url", "browser_specific_settings"} & set(store_manifest) |
+                     {"background.scripts"} & {f"background.{name}" for name in store_manifest.get("background", {})})
+    if refused:
+        failures.append(f"store package: its manifest has {refused}")
+    own = {os.path.relpath(os.path.join(top, name), folder).replace(os.sep, "/")
+           for top, _, files in os.walk(folder) for name in files}
+    if packed != own:
+        failures.append(f"store package: {sorted(packed - own)} not the extension's, {sorted(own - packed)} left out")
+if arguments.host_manifest:
+    with open(arguments.host_manifest, encoding="utf-8") as f:
+        origins = json.load(f)["allowed_origins"]
+    for store_id in re.split(r"[ ,;]+", arguments.store_ids or ""):
+        checks += 1 if store_id else 0
+        if store_id and f"chrome-extension://{store_id}/" not in origins:
+            failures.append(f"{os.path.basename(arguments.host_manifest)} does not allow the store's {store_id}")
 
 if arguments.policies:
     found, made = check_policies(arguments.policies)
