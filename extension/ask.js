@@ -44,17 +44,20 @@ function decide(choice) {
   };
 }
 
+// The site in the question stands out; the rest of its text is the message's.
 function render(question) {
   const site = NPZQK.siteName(question.site);
-  const count = question.documents.length === 1 ? "a zqk document" : `${question.documents.length} zqk documents`;
-  const heading = document.getElementById("question");
+  const count = question.documents.length;
+  const marker = "\u{F8FF}";
+  const [before, after] = (count === 1 ? NPZQK.text("questionOne", marker)
+                                       : NPZQK.text("questionMany", marker, count)).split(marker);
   const name = document.createElement("strong");
   name.textContent = site;
-  heading.replaceChildren(name, ` wants to open ${count} in TarvikViewer.`);
-  document.title = `NPZqk: ${site}`;
+  document.getElementById("question").replaceChildren(before, name, after ?? "");
+  document.title = NPZQK.text("questionTitle", site);
   const where = document.getElementById("where");
   where.hidden = question.page === question.site;
-  where.textContent = `It is in a frame of a page from ${NPZQK.siteName(question.page)}.`;
+  where.textContent = NPZQK.text("inFrameOf", NPZQK.siteName(question.page));
   document.getElementById("documents").replaceChildren(...question.documents.map((zqk) => {
     const item = document.createElement("li");
     item.textContent = zqk.url;
@@ -93,5 +96,6 @@ api.storage.onChanged.addListener((changes, area) => {
   const question = area === "session" ? changes.questions?.newValue?.[questionId] : undefined;
   if (question !== undefined && !answered) render(question);
 });
+NPZQK.translate(document);
 document.querySelector("main").focus();
 load();

@@ -11,13 +11,13 @@ function siteRow(site, managed) {
   row.append(name);
   if (managed) {
     const note = document.createElement("em");
-    note.textContent = "set by your administrator";
+    note.textContent = NPZQK.text("setByAdministrator");
     row.append(note);
   } else {
     const remove = document.createElement("button");
     remove.type = "button";
-    remove.textContent = "Remove";
-    remove.setAttribute("aria-label", `Remove ${site}`);
+    remove.textContent = NPZQK.text("remove");
+    remove.setAttribute("aria-label", NPZQK.text("removeLabel", site));
     remove.addEventListener("click", async () => {
       const { sites = [] } = await api.storage.local.get("sites");
       await api.storage.local.set({ sites: sites.filter((kept) => kept !== site) });
@@ -44,5 +44,6 @@ async function show() {
   render(sites, managedSites);
 }
 
+NPZQK.translate(document);
 api.storage.onChanged.addListener(show);
 show();

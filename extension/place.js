@@ -48,22 +48,21 @@ a { color: #0b57d0; }
   a { color: #a8c7fa; }
 }
 `;
-  const kAsk = "Open in TarvikViewer…";
+  const text = NPZQK.text;
+  const kAsk = text("ask");
   // What each state says under the document's name, and its action, if any.
   const kStates = {
-    waiting: { text: "NPZqk asks you first, in a window of its own.", action: kAsk },
-    asking: { text: "NPZqk is asking you in a window of its own.", action: kAsk },
-    declined: { text: "Not opened.", action: kAsk },
-    opening: { text: "Opening in TarvikViewer…", action: null },
-    opened: { text: "Opened in TarvikViewer.", action: "Open again" },
+    waiting: { text: text("waiting"), action: kAsk },
+    asking: { text: text("asking"), action: kAsk },
+    declined: { text: text("declined"), action: kAsk },
+    opening: { text: text("opening"), action: null },
+    opened: { text: text("opened"), action: text("openAgain") },
   };
 
   // A document held back, and the others of the page held with it.
   function held(count) {
-    return count === 1
-      ? { text: "Held back: this page has already opened its share of documents.", action: "Open in TarvikViewer" }
-      : { text: `Held back, with ${count - 1} more: this page has already opened its share of documents.`,
-          action: `Open all ${count} in TarvikViewer` };
+    return count === 1 ? { text: text("heldOne"), action: text("openHeldOne") }
+                       : { text: text("heldMany", count - 1), action: text("openHeldMany", count) };
   }
 
   function element(tag, text) {
@@ -73,9 +72,9 @@ a { color: #0b57d0; }
   }
 
   // The text, with the web addresses in it as links.
-  function linked(text) {
+  function linked(told) {
     const paragraph = element("p");
-    for (const piece of String(text).split(/(https?:\/\/\S+)/)) {
+    for (const piece of String(told).split(/(https?:\/\/\S+)/)) {
       if (/^https?:\/\//.test(piece)) {
         const link = element("a", piece);
         link.href = piece;
@@ -93,10 +92,8 @@ a { color: #0b57d0; }
   // again can help.
   function problem(state, url) {
     if (state.status === "missing") return { caption: state.caption, text: state.text, retry: true };
-    if (state.status === "host") {
-      return { caption: "TarvikViewer cannot be started from this browser", text: NPZQK.hostMissing, retry: true };
-    }
-    return { caption: "The zqk document was not opened", text: `${url}: ${state.error}`, retry: false };
+    if (state.status === "host") return { caption: text("hostMissingCaption"), text: text("hostMissing"), retry: true };
+    return { caption: text("refusedCaption"), text: text("refused", url, state.error), retry: false };
   }
 
   // Only the user's own clicks and keys ask, never a page script's; what a
@@ -119,19 +116,20 @@ a { color: #0b57d0; }
     const panel = element("div");
     panel.className = "panel";
     panel.setAttribute("role", "group");
+    NPZQK.speak(panel);
     const known = state.status === "held" ? held(state.count) : kStates[state.status];
     if (known !== undefined) {
-      panel.setAttribute("aria-label", `zqk document from ${zqk.siteName}`);
-      panel.append(element("p", `A zqk document from ${zqk.siteName}`));
+      panel.setAttribute("aria-label", text("documentLabel", zqk.siteName));
+      panel.append(element("p", text("documentFrom", zqk.siteName)));
       if (known.text) panel.append(element("p", known.text));
       if (known.action && onAsk !== null) panel.append(action(known.action, onAsk, state.status === "held"));
       return panel;
     }
-    const { caption, text, retry } = problem(state, zqk.url);
+    const { caption, text: told, retry } = problem(state, zqk.url);
     panel.classList.add("problem");
     panel.setAttribute("role", "alert");
-    panel.append(element("strong", caption), linked(text));
-    if (retry && onAsk !== null) panel.append(action("Try again", onAsk));
+    panel.append(element("strong", caption), linked(told));
+    if (retry && onAsk !== null) panel.append(action(text("tryAgain"), onAsk));
     return panel;
   }
 
@@ -179,7 +177,7 @@ a { color: #0b57d0; }
       "z-index: 2147483647 !important; display: block !important;");
     const panel = panelFor(state, zqk, state.status === "held" ? onRelease : null);
     panel.classList.add("notice");
-    panel.append(action("Close", () => host.remove()));
+    panel.append(action(text("close"), () => host.remove()));
     shadow.append(panel);
     document.documentElement.append(host);
     if (state.status === "held") heldNotice = host;

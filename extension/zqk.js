@@ -82,10 +82,28 @@ const NPZQK = {
   // A site as the address bar names it: its host and any port, in the form
   // that cannot pass for another (international names stay in ASCII).
   siteName(site) {
-    return site === "file://" ? "a file on this computer" : new URL(site).host;
+    return site === "file://" ? NPZQK.text("fileSite") : new URL(site).host;
   },
 
-  // What the helper's absence tells the user, wherever it is shown.
-  hostMissing: "The NPZqk helper program, npzqk-host.exe, is not installed for this browser. " +
-               "Unpack the NPZqk release, run npzqk-host.exe --register in its folder, then reload this page.",
+  // One of the extension's texts in the user's language (_locales), the
+  // browser's choice, with English where it has none of the user's.
+  text(name, ...substitutions) {
+    return (globalThis.browser ?? globalThis.chrome).i18n.getMessage(name, substitutions.map(String));
+  },
+
+  // An element in the language of the texts: its lang and dir.
+  speak(element) {
+    element.lang = NPZQK.text("lang");
+    element.dir = NPZQK.text("dir");
+  },
+
+  // The extension's own page in the user's language: each element's text
+  // (data-text) and accessible name (data-label) by the message it names.
+  translate(page) {
+    NPZQK.speak(page.documentElement);
+    for (const element of page.querySelectorAll("[data-text]")) element.textContent = NPZQK.text(element.dataset.text);
+    for (const element of page.querySelectorAll("[data-label]")) {
+      element.setAttribute("aria-label", NPZQK.text(element.dataset.label));
+    }
+  },
 };

@@ -103,7 +103,9 @@ echo "== The released extension in Chromium, with the released host under Wine a
   "$tree/bin/stub_viewer.exe" build/demo | sed 's/^chromium: /  /'
 mv build/demo/chromium-place.png build/demo/place.png
 mv build/demo/chromium-question.png build/demo/question.png
-echo "  pictures: build/demo/place.png (the page), build/demo/question.png (the question)"
+mv build/demo/chromium-question-de.png build/demo/question-de.png
+echo "  pictures: build/demo/place.png (the page), build/demo/question.png (the question, with the extension's" \
+     "icon), build/demo/question-de.png (the same in German)"
 
 echo
 echo "== The MSI, as an administrator deploys it, in a 64-bit prefix"

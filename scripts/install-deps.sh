@@ -9,7 +9,7 @@ packages=(cmake ninja-build g++ libgtest-dev
           wine wine32 wine64 xvfb xauth
           clang clang-tidy clang-format cppcheck libclang-rt-14-dev
           python3-pefile rapidjson-dev librsvg2-bin icoutils strip-nondeterminism osslsigncode openssl wixl msitools python3-olefile
-          chromium chromium-driver firefox-esr python3-selenium python3-websockets nodejs)
+          chromium chromium-driver firefox-esr firefox-esr-l10n-de python3-selenium python3-websockets nodejs)
 
 # Mozilla's addons-linter, from the npm registry, with the machine's npm
 # (Debian's when the machine has none).

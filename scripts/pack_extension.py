@@ -66,6 +66,7 @@ def zipped(folder, manifest):
     buffer = io.BytesIO()
     names = sorted(os.path.relpath(os.path.join(top, name), folder).replace(os.sep, "/")
                    for top, _, files in os.walk(folder) for name in files)
+    names = [name for name in names if not name.startswith("_metadata/")]  # Chromium's, where it loaded the folder
     with zipfile.ZipFile(buffer, "w") as archive:
         for name in names:
             if name == "manifest.json":

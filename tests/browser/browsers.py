@@ -53,9 +53,10 @@ def free_port():
         return s.getsockname()[1]
 
 
-def chromium(profile, extension=None, prefs=None, by_policy=False):
+def chromium(profile, extension=None, prefs=None, by_policy=False, language=None):
     """A Selenium driver of headless Chromium with a fresh profile; by_policy
-    lets it fetch the extensions an administrator's policy installs."""
+    lets it fetch the extensions an administrator's policy installs; language
+    (such as "de") the one it speaks, which on Linux it takes from LANGUAGE."""
     from selenium import webdriver
     from selenium.webdriver.chrome.options import Options
     from selenium.webdriver.chrome.service import Service
@@ -65,29 +66,33 @@ def chromium(profile, extension=None, prefs=None, by_policy=False):
     quiet = () if by_policy else ("--disable-background-networking",)
     for argument in ("--headless=new", "--no-sandbox", f"--user-data-dir={profile}", *loaded, "--disable-gpu",
                      "--no-first-run", *quiet, "--disable-component-update",
-                     "--disable-sync", "--window-size=1000,600"):
+                     "--disable-sync", "--window-size=1000,600", *((f"--lang={language}",) if language else ())):
         options.add_argument(argument)
     options.add_experimental_option("prefs", prefs or {})
     if by_policy:  # chromedriver's own switches include it
         options.add_experimental_option("excludeSwitches", ["disable-background-networking"])
-    return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    environment = dict(os.environ, **({"LANGUAGE": language, "LANG": f"{language}_DE.UTF-8"} if language else {}))
+    return webdriver.Chrome(service=Service("/usr/bin/chromedriver", env=environment), options=options)
 
 
-def firefox(profile, home, extension=None, extension_id=None, prefs=None):
+def firefox(profile, home, extension=None, extension_id=None, prefs=None, language=None):
     """Headless Firefox ESR with a fresh profile, the extension (a folder, or
-    packed) installed in it unsigned: its process, its BiDi session and its
-    first tab's context."""
+    packed) installed in it unsigned, speaking the language given (its
+    language pack installed): its process, its BiDi session and its first
+    tab's context."""
     os.makedirs(os.path.join(profile, "extensions"), exist_ok=True)
     if extension and extension.endswith(".xpi"):
         shutil.copy(extension, os.path.join(profile, "extensions", extension_id + ".xpi"))
     elif extension:
         with zipfile.ZipFile(os.path.join(profile, "extensions", extension_id + ".xpi"), "w") as xpi:
-            for name in sorted(os.listdir(extension)):
-                xpi.write(os.path.join(extension, name), name)
+            for top, _, names in sorted(os.walk(extension)):
+                for name in sorted(names):
+                    xpi.write(os.path.join(top, name), os.path.relpath(os.path.join(top, name), extension))
     prefs = {"xpinstall.signatures.required": False, "extensions.autoDisableScopes": 0,
              "extensions.enabledScopes": 15, "browser.shell.checkDefaultBrowser": False,
              "datareporting.policy.dataSubmissionEnabled": False, "app.update.enabled": False,
-             "browser.startup.homepage_override.mstone": "ignore", "network.proxy.type": 0, **(prefs or {})}
+             "browser.startup.homepage_override.mstone": "ignore", "network.proxy.type": 0,
+             **({"intl.locale.requested": language} if language else {}), **(prefs or {})}
     with open(os.path.join(profile, "user.js"), "w") as f:
         f.writelines(f"user_pref({json.dumps(k)}, {json.dumps(v)});\n" for k, v in prefs.items())
     port = free_port()

@@ -79,10 +79,46 @@ def read_file(name):
 
 icons = manifest.get("icons", {})
 failures += icon_failures(icons, read_file)
+
+
 if manifest.get("manifest_version") != 3 or manifest.get("version") != version:
     failures.append(f"manifest.json: version {manifest.get('manifest_version')}/{manifest.get('version')}, "
                     f"expected 3/{version}")
 checks = len(named) + len(icons) + 3
+
+# ---- The texts: each language has every message English has, with the same
+# placeholders, and the scripts and pages show no words of their own.
+FIXED_NAMES = {"NPZqk"}
+
+
+def messages(language):
+    with open(os.path.join(folder, "_locales", language, "messages.json"), encoding="utf-8") as f:
+        return json.load(f)
+
+
+def placeholders(entry):
+    return (sorted(name.upper() for name in re.findall(r"\$(\w+)\$", entry["message"])),
+            sorted(name.upper() for name in entry.get("placeholders", {})))
+
+
+english = messages(manifest.get("default_locale", "en"))
+for language in sorted(os.listdir(os.path.join(folder, "_locales"))):
+    checks += 1
+    given = messages(language)
+    failures += [f"_locales/{language}: {name} missing, or with other placeholders" for name, entry in english.items()
+                 if name not in given or placeholders(given[name]) != placeholders(entry)]
+    failures += [f"_locales/{language}: {name} is not one of English's" for name in sorted(set(given) - set(english))]
+checks += 1
+for name in sorted(os.listdir(folder)):
+    with open(os.path.join(folder, name), encoding="utf-8") if name.endswith((".js", ".html")) else open(os.devnull) as f:
+        source = f.read()
+    if name.endswith(".html"):
+        shown = re.findall(r">([^<>]*[A-Za-z][^<>]*)<", re.sub(r"<(style|script)[^>]*>.*?</\1>", "", source, flags=re.S))
+    else:
+        code = re.sub(r"(?m)(^|\s)//\s.*$", "", source)  # without its comments
+        shown = re.findall(r"[\"`]([A-Z][a-z]+(?: [a-z]+)+[^\"`]*)[\"`]", code)
+    failures += [f"{name} shows {text.strip()!r}, which is not in _locales" for text in shown
+                 if text.strip() not in FIXED_NAMES]
 if arguments.xpi:
     checks += 1
     linted = subprocess.run(["addons-linter", "--output", "json", arguments.xpi], capture_output=True, text=True)
@@ -114,6 +150,16 @@ def check_policies(policies):
     strings = {e.get("id") for e in adml.iter(ADMX + "string")}
     boxes = {e.get("refId") for e in adml.iter(ADMX + "listBox")}
     presentations = {e.get("id") for e in adml.iter(ADMX + "presentation")}
+    # Every language's ADML has what en-US's has.
+    for language in sorted(os.listdir(policies)):
+        if language == "en-US" or not os.path.isfile(os.path.join(policies, language, "NPZqk.adml")):
+            continue
+        other = ElementTree.parse(os.path.join(policies, language, "NPZqk.adml")).getroot()
+        for tag, key in (("string", "id"), ("presentation", "id"), ("listBox", "refId")):
+            theirs = {e.get(key) for e in other.iter(ADMX + tag)}
+            ours = {e.get(key) for e in adml.iter(ADMX + tag)}
+            if theirs != ours:
+                found.append(f"{language}/NPZqk.adml: {tag} {sorted(ours ^ theirs)} unlike en-US's")
     text = ElementTree.tostring(admx, encoding="unicode")
     for kind, names in (("string", strings), ("presentation", presentations)):
         found += [f"NPZqk.admx names $({kind}.{name}), which en-US/NPZqk.adml lacks"
@@ -170,6 +216,7 @@ if arguments.store:
         failures.append(f"store package: its manifest has {refused}")
     own = {os.path.relpath(os.path.join(top, name), folder).replace(os.sep, "/")
            for top, _, files in os.walk(folder) for name in files}
+    own = {name for name in own if not name.startswith("_metadata/")}  # what Chromium adds to a folder it loads
     if packed != own:
         failures.append(f"store package: {sorted(packed - own)} not the extension's, {sorted(own - packed)} left out")
 if arguments.host_manifest:

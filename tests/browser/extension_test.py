@@ -292,6 +292,10 @@ UNDO = []  # what the run put on the machine, taken away last whatever happened
 
 def policy_file(path, content):
     """An administrator's managed storage for the extension: machine-wide, so put back as it was."""
+    if any(getattr(undo, "path", None) == path for undo in UNDO):  # already put back last
+        with open(path, "w") as f:
+            json.dump(content, f)
+        return
     saved = None
     if os.path.exists(path):
         with open(path, "rb") as f:
@@ -304,6 +308,7 @@ def policy_file(path, content):
             with open(path, "wb") as f:
                 f.write(saved)
 
+    restore.path = path
     UNDO.append(restore)
     os.makedirs(os.path.dirname(path), exist_ok=True)
     with open(path, "w") as f:
@@ -316,20 +321,20 @@ def managed(allowed_site):
     return {"allowedSites": [allowed_site], "openAtOnce": {allowed_site: 6}}
 
 
-def start_chromium(allowed_site):
+def start_chromium(allowed_site, language=None):
     policy = {"3rdparty": {"extensions": {CHROMIUM_ID: managed(allowed_site)}}}
     if PACKED:
         policy["ExtensionInstallForcelist"] = [f"{CHROMIUM_ID};{serve_packed(allowed_site)}"]
         policy["DeveloperToolsAvailability"] = 1  # the test drives the extension's own pages, as before
     policy_file("/etc/chromium/policies/managed/npzqk-test.json", policy)
-    profile = os.path.join(WORK, "profile")
+    profile = os.path.join(WORK, "profile-" + (language or "en"))
     host_manifest(os.path.join(profile, "NativeMessagingHosts"),
                   {"allowed_origins": [f"chrome-extension://{CHROMIUM_ID}/"]})
     driver = browsers.chromium(profile, None if PACKED else EXTENSION,
                                {"download.default_directory": DOWNLOADS, "download.prompt_for_download": False,
                                 # the extension's bound on a page's starts, not the browser's own, is tested
                                 "profile.default_content_setting_values.automatic_downloads": 1},
-                               by_policy=bool(PACKED))
+                               by_policy=bool(PACKED), language=language)
     # The page and the extension's question window, each driven through the
     # DevTools protocol: evaluation, and real input at a point of its own.
     address = driver.capabilities["goog:chromeOptions"]["debuggerAddress"]
@@ -407,8 +412,8 @@ def start_chromium(allowed_site):
 # ---- Firefox, through its own WebDriver BiDi
 
 
-def start_firefox(allowed_site):
-    home = os.path.join(WORK, "home")
+def start_firefox(allowed_site, language=None):
+    home = os.path.join(WORK, "home-" + (language or "en"))
     host_manifest(os.path.join(home, ".mozilla", "native-messaging-hosts"), {"allowed_extensions": [FIREFOX_ID]})
     policies = {"3rdparty": {"Extensions": {FIREFOX_ID: managed(allowed_site)}}}
     if PACKED:
@@ -416,8 +421,9 @@ def start_firefox(allowed_site):
                                                       "install_url": serve_packed(allowed_site)}}
     policy_file("/usr/lib/firefox-esr/distribution/policies.json", {"policies": policies})
     process, bidi, context = browsers.firefox(
-        os.path.join(WORK, "profile"), home, None if PACKED else EXTENSION, FIREFOX_ID,
-        {"browser.download.dir": DOWNLOADS, "browser.download.folderList": 2, "browser.download.useDownloadDir": True})
+        os.path.join(WORK, "profile-" + (language or "en")), home, None if PACKED else EXTENSION, FIREFOX_ID,
+        {"browser.download.dir": DOWNLOADS, "browser.download.folderList": 2, "browser.download.useDownloadDir": True},
+        language)
 
     def open_page(url):
         bidi.send("browsingContext.navigate", context=context, url=url, wait="complete")
@@ -717,6 +723,35 @@ def main():
             check(host_starts() == before + 8, f"{what}: {host_starts() - before} requests after the click, not 8")
             time.sleep(1.5)  # the last viewers have started
 
+        def in_german(what):
+            """A browser of its own that speaks German and has allowed nothing: the place and the question."""
+            nonlocal browser
+            UNDO.remove(browser["quit"])
+            browser["quit"]()
+            browser = (start_chromium if BROWSER == "chromium" else start_firefox)(allowed, "de")
+            UNDO.insert(0, browser["quit"])
+            check(wait_for_extension(browser, allowed), f"{what}: the extension is not at work")
+            before = visit(f"{other}/embed.html")
+            text = place_text(containing="fragt")
+            print(f"{BROWSER}: {what}: the page says [{text}]")
+            check(text.startswith(f"Ein zqk-Dokument von localhost:{port} NPZqk fragt Sie zuerst, in einem eigenen "
+                                  "Fenster. In TarvikViewer öffnen… / "), f"{what}: the page says [{text}]")
+            browser["click"](PLACE_BUTTON)
+            text = question()
+            print(f"{BROWSER}: {what}: the question says [{text}]")
+            check(text == f"localhost:{port} möchte ein zqk-Dokument in TarvikViewer öffnen.", f"{what}: [{text}]")
+            lang = browser["evaluate"]("document.documentElement.lang + ' ' + document.getElementById('once').textContent",
+                                       "ask")
+            check(lang == "de Dieses Mal öffnen", f"{what}: the question's window is [{lang}]")
+            armed()
+            browser["screenshot"](os.path.join(OUTPUT, f"{BROWSER}-question-de.png"), "ask")
+            try:
+                browser["press"]("Escape", "ask")
+            except (RuntimeError, TypeError):
+                pass  # its window closed on the key
+            check("Nicht geöffnet." in place_text(containing="Nicht"), f"{what}: not declined in German")
+            expect_nothing(what, before, wait=0.5)
+
         def viewer_missing(what):
             register_viewer(False)
             visit(f"{allowed}/hostile.html")
@@ -753,6 +788,7 @@ def main():
             ("a frame of the site now allowed pointed at eight documents in turn, four at once", lambda what: held_back(
                 what, "loop.html", other, 4)),
             ("the viewer missing", viewer_missing),
+            ("in German", in_german),
         ]
 
         for what, run in scenarios:
