@@ -28,12 +28,12 @@ async function startViewer(zqk) {
 }
 
 // What became of a document, told where it stands on the page; a full-page
-// document has no place, and only a failure to start it, or that it is held,
-// is told, at the top of its tab.
+// document has no place, and only a failure to start it, or that it is held
+// or waits, is told, at the top of its tab.
 function show(tabId, zqk, state) {
   if (zqk.id !== undefined) {
     api.tabs.sendMessage(tabId, { kind: "state", id: zqk.id, state }, { frameId: zqk.frameId }).catch(() => {});
-  } else if (["missing", "host", "refused", "held"].includes(state.status)) {
+  } else if (["missing", "host", "refused", "held", "quiet"].includes(state.status)) {
     api.tabs.sendMessage(tabId, { kind: "notice", document: zqk, state }, { frameId: 0 }).catch(() => {});
   }
 }
@@ -105,8 +105,9 @@ async function placement(windowId) {
 }
 
 // Asks for the documents of a site; a site of null is the tab's page, asked
-// about where the browser cannot tell who started a navigation.
-async function askUser(tabId, given, documents) {
+// about where the browser cannot tell who started a navigation. What a page
+// asks for by itself, after the user said "Not now" in its tab, waits.
+async function askUser(tabId, given, documents, byUser) {
   const tab = await api.tabs.get(tabId).catch(() => null);
   if (tab === null) return;
   let site = given;
@@ -115,6 +116,7 @@ async function askUser(tabId, given, documents) {
   } catch {
     return; // no page of the web or of the computer
   }
+  if (!byUser && (await waitQuietly(tabId, site, documents))) return;
   for (const zqk of documents) show(tabId, zqk, { status: "asking" });
   const { question, isNew } = await editQuestions((questions) => {
     const open = Object.values(questions).find((asked) => asked.tabId === tabId && asked.site === site);
@@ -139,13 +141,44 @@ async function askUser(tabId, given, documents) {
   });
 }
 
-// The user's answer, or "not now" when the window was closed.
+// The user's answer, or "not now" when the window was closed, which quiets
+// the tab's page.
 async function settle(question, choice) {
   if (choice === "always") await allowSite(question.site);
   if (choice === "once" || choice === "always") {
     await open(question.tabId, question.documents);
   } else {
+    await editSession("quiet", (quiet) => {
+      quiet[question.tabId] ??= [];
+    });
     for (const zqk of question.documents) show(question.tabId, zqk, { status: "declined" });
+  }
+}
+
+// ---- After a "Not now", the page asks no more by itself until the user's
+// own navigation of the tab: what it tries waits in the notice at the top of
+// the tab, which counts it and asks on the user's click.
+
+// Whether the documents wait, the tab being quiet; they are told so.
+async function waitQuietly(tabId, site, documents) {
+  const waiting = await editSession("quiet", (quiet) => {
+    const kept = quiet[tabId];
+    if (kept === undefined) return null;
+    kept.push(...documents.filter((zqk) => !kept.some((known) => known.site === site && sameDocument(known.zqk, zqk)))
+      .map((zqk) => ({ site, zqk })));
+    return kept;
+  });
+  if (waiting === null) return false;
+  show(tabId, documents[0], { status: "quiet", count: waiting.length });
+  return true;
+}
+
+// The user's click in that notice: each site's waiting documents are asked for.
+async function askWaiting(tabId) {
+  const waiting = await editSession("quiet", (quiet) => (quiet[tabId] ?? []).splice(0));
+  const sites = new Set(waiting.map((kept) => kept.site));
+  for (const site of sites) {
+    await askUser(tabId, site, waiting.filter((kept) => kept.site === site).map((kept) => kept.zqk), true);
   }
 }
 
@@ -207,7 +240,12 @@ async function withinShare(tabId, site, documents) {
   });
 }
 
+// The user's own navigation of the tab, or its end: the share is whole
+// again, and the page may ask.
 function startAfresh(tabId) {
+  editSession("quiet", (quiet) => {
+    delete quiet[tabId];
+  });
   return editSession("starts", (starts) => {
     for (const key of Object.keys(starts)) if (key.startsWith(`${tabId} `)) delete starts[key];
   });
@@ -239,6 +277,9 @@ api.tabs.onRemoved.addListener((tabId) => {
   dropQuestion((asked) => asked.tabId === tabId);
   takeHeld(tabId);
   startAfresh(tabId);
+  editSession("shown", (shown) => {
+    delete shown[tabId];
+  });
 });
 api.tabs.onUpdated.addListener((tabId, change) => {
   if (change.status !== "loading") return;
@@ -255,7 +296,7 @@ async function offer(tabId, site, documents, how) {
     if (how === "found") {
       for (const zqk of documents) show(tabId, zqk, { status: "waiting" });
     } else {
-      await askUser(tabId, site, documents);
+      await askUser(tabId, site, documents, how === "user");
     }
     return;
   }
@@ -276,17 +317,59 @@ api.runtime.onMessage.addListener((message, sender) => {
   if (tabId === undefined || typeof sender.url !== "string" || sender.url.startsWith(kAskPage)) return;
   // The user's click on a held document: the tab's held ones open.
   if (message.kind === "release") takeHeld(tabId).then((documents) => open(tabId, documents));
+  // The user's click in the notice of what waits after a "Not now": asked.
+  if (message.kind === "recall") askWaiting(tabId);
   const documents = checked(sender.url, sender.frameId ?? 0, message.documents);
   if (message.kind === "documents") offer(tabId, NPZQK.siteOf(sender.url), documents, "found");
   if (message.kind === "ask") offer(tabId, NPZQK.siteOf(sender.url), documents, "user");
 });
 
-// Who started a navigation, as the browser itself tells it, which no page can
-// blank: the origin or page that started it; undefined for the user's own
-// (the address bar, a bookmark, a link from outside the browser).
-function startedBy(details) {
-  return details.originUrl ?? details.initiator;
+// ---- Who started a navigation, as the browser itself tells it, which no
+// page can blank: the origin or page that started it; undefined for the
+// user's own (the address bar, a bookmark, a link from outside the browser);
+// null where the browser names no one and it may still be the page's (a
+// frame's, or a reload or a step in the tab's history). Decided at a
+// navigation's first request: its redirects keep what it was.
+
+const kFirefox = typeof api.runtime.getBrowserInfo === "function";
+const beginnings = new Map(); // request -> who started it, to be
+
+function address(url) {
+  return url.split("#")[0];
 }
+
+// The browsers name no one for a page's history.back(), nor Firefox for its
+// location.reload(), as for the user's own navigation: one to an address
+// the tab has shown may be the page's.
+async function mayBeUsers(details) {
+  const tab = await api.tabs.get(details.tabId).catch(() => null);
+  const { shown = {} } = await api.storage.session.get("shown");
+  return ![...(shown[details.tabId] ?? []), tab?.url ?? ""].map(address).includes(address(details.url));
+}
+
+async function whoStarted(details) {
+  const by = details.originUrl ?? details.initiator;
+  if (by !== undefined) return by;
+  return details.type === "main_frame" && (await mayBeUsers(details)) ? undefined : null;
+}
+
+function startedBy(details) {
+  if (!beginnings.has(details.requestId)) {
+    beginnings.set(details.requestId, whoStarted(details));
+    if (beginnings.size > 64) beginnings.delete(beginnings.keys().next().value);
+  }
+  return beginnings.get(details.requestId);
+}
+
+// The addresses each tab has shown, its own pages' changes of address too.
+const kShownKept = 50;
+api.tabs.onUpdated.addListener((tabId, change) => {
+  if (change.url === undefined) return;
+  editSession("shown", (shown) => {
+    shown[tabId] = [...(shown[tabId] ?? []).filter((url) => url !== address(change.url)), address(change.url)]
+      .slice(-kShownKept);
+  });
+});
 
 // A tab's next page: the held documents of its places go with them (a
 // tab's status says "loading" for its frames' loads too, in Chromium), and
@@ -294,8 +377,13 @@ function startedBy(details) {
 api.webRequest.onBeforeRequest.addListener((details) => {
   if (details.tabId < 0) return;
   takeHeld(details.tabId, (zqk) => zqk.id !== undefined);
-  if (startedBy(details) === undefined) startAfresh(details.tabId);
+  startedBy(details).then((by) => by === undefined && startAfresh(details.tabId));
 }, { urls: ["http://*/*", "https://*/*"], types: ["main_frame"] });
+
+function isZqkResponse(details) {
+  const type = details.responseHeaders?.find((header) => header.name.toLowerCase() === "content-type");
+  return type !== undefined && NPZQK.isZqkType(type.value);
+}
 
 // A full-page document: the page that navigated to it asks, and stays; the
 // user's own navigation needs no leave. Where the browser cannot tell who
@@ -308,7 +396,7 @@ function openFullPage(tabId, url, by) {
   }
   let site = null;
   try {
-    if (["http:", "https:", "file:"].includes(new URL(by).protocol)) {
+    if (by !== null && ["http:", "https:", "file:"].includes(new URL(by).protocol)) {
       if (!NPZQK.mayHand(by, url)) return;
       site = NPZQK.siteOf(by);
     }
@@ -316,7 +404,7 @@ function openFullPage(tabId, url, by) {
     // An opaque origin ("null"), or nothing the browser could tell.
   }
   if (site === null) {
-    askUser(tabId, null, zqk);
+    askUser(tabId, null, zqk, false);
   } else {
     offer(tabId, site, zqk, "navigated");
   }
@@ -341,11 +429,10 @@ async function askingTab(details) {
 // Firefox stops the response before anything is saved, with a blocking
 // listener; Chromium gives extensions of this kind none, and stops the
 // download instead, before anything is saved.
-if (typeof api.runtime.getBrowserInfo === "function") {
+if (kFirefox) {
   api.webRequest.onHeadersReceived.addListener((details) => {
-    const type = details.responseHeaders?.find((header) => header.name.toLowerCase() === "content-type");
-    if (type === undefined || !NPZQK.isZqkType(type.value)) return {};
-    askingTab(details).then((tabId) => openFullPage(tabId, details.url, startedBy(details)));
+    if (!isZqkResponse(details)) return {};
+    Promise.all([askingTab(details), startedBy(details)]).then(([tabId, by]) => openFullPage(tabId, details.url, by));
     return { cancel: true };
   }, { urls: ["http://*/*", "https://*/*"], types: ["main_frame", "sub_frame"] }, ["blocking", "responseHeaders"]);
 } else {
@@ -366,8 +453,7 @@ if (typeof api.runtime.getBrowserInfo === "function") {
   // started each: a download says only its referrer, which the page sets.
   const navigations = new Map();
   api.webRequest.onHeadersReceived.addListener((details) => {
-    const type = details.responseHeaders?.find((header) => header.name.toLowerCase() === "content-type");
-    if (type === undefined || !NPZQK.isZqkType(type.value)) return;
+    if (!isZqkResponse(details)) return;
     navigations.delete(details.url);
     navigations.set(details.url, { tabId: details.tabId, by: startedBy(details) });
     if (navigations.size > 64) navigations.delete(navigations.keys().next().value);
@@ -379,7 +465,7 @@ if (typeof api.runtime.getBrowserInfo === "function") {
     }
     const found = navigations.get(url) ?? { tabId: -1, by: null };
     navigations.delete(url);
-    return found;
+    return { tabId: found.tabId, by: await found.by };
   }
 
   async function stopDownload(item) {

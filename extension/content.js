@@ -176,11 +176,11 @@
       }
     }
     if (window !== window.top) return undefined;
+    // A notice's action: the held documents open, the waiting ones are asked for.
     if (message.kind === "notice") {
-      place.notice(message.state, { ...message.document, siteName }, () => {
-        place.withdrawHeld();
-        api.runtime.sendMessage({ kind: "release" }).catch(() => {});
-      });
+      const kind = message.state.status === "held" ? "release" : "recall";
+      place.notice(message.state, { ...message.document, siteName },
+                   () => api.runtime.sendMessage({ kind }).catch(() => {}));
     }
     // The background asks whether this tab shows a page.
     if (message.kind === "ping") sendResponse(true);

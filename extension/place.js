@@ -59,11 +59,13 @@ a { color: #0b57d0; }
     opened: { text: text("opened"), action: text("openAgain") },
   };
 
-  // A document held back, and the others of the page held with it.
-  function held(count) {
-    return count === 1 ? { text: text("heldOne"), action: text("openHeldOne") }
-                       : { text: text("heldMany", count - 1), action: text("openHeldMany", count) };
-  }
+  // The states that count documents: held back, the others of the page held
+  // with it; or waiting since the user's "Not now", which asks again.
+  const kCounted = {
+    held: (count) => (count === 1 ? { text: text("heldOne"), action: text("openHeldOne") }
+                                  : { text: text("heldMany", count - 1), action: text("openHeldMany", count) }),
+    quiet: (count) => ({ text: count === 1 ? text("quietOne") : text("quietMany", count), action: kAsk }),
+  };
 
   function element(tag, text) {
     const made = document.createElement(tag);
@@ -117,7 +119,7 @@ a { color: #0b57d0; }
     panel.className = "panel";
     panel.setAttribute("role", "group");
     NPZQK.speak(panel);
-    const known = state.status === "held" ? held(state.count) : kStates[state.status];
+    const known = kCounted[state.status]?.(state.count) ?? kStates[state.status];
     if (known !== undefined) {
       panel.setAttribute("aria-label", text("documentLabel", zqk.siteName));
       panel.append(element("p", text("documentFrom", zqk.siteName)));
@@ -167,26 +169,23 @@ a { color: #0b57d0; }
   }
 
   // A full-page document has no place of its own: a failure to start it, or
-  // that it is held back, is told at the top of the page it came from; the
-  // held ones share one notice, which onRelease opens.
-  let heldNotice = null;
-  function notice(state, zqk, onRelease) {
-    if (state.status === "held") heldNotice?.remove();
+  // that it is held back or waits, is told at the top of the page it came
+  // from; the held ones share one notice, and so do the waiting ones, which
+  // onAct opens or asks for, and which then goes.
+  const counted = {}; // status -> its notice
+  function notice(state, zqk, onAct) {
+    counted[state.status]?.remove();
     const { host, shadow } = shadowHost("npzqk-notice",
       "all: initial; position: fixed !important; inset: 0 0 auto 0 !important; " +
       "z-index: 2147483647 !important; display: block !important;");
-    const panel = panelFor(state, zqk, state.status === "held" ? onRelease : null);
+    const acts = kCounted[state.status] !== undefined;
+    const panel = panelFor(state, zqk, acts ? () => { host.remove(); onAct(); } : null);
     panel.classList.add("notice");
     panel.append(action(text("close"), () => host.remove()));
     shadow.append(panel);
     document.documentElement.append(host);
-    if (state.status === "held") heldNotice = host;
+    if (acts) counted[state.status] = host;
   }
 
-  function withdrawHeld() {
-    heldNotice?.remove();
-    heldNotice = null;
-  }
-
-  return { placeFor, notice, withdrawHeld };
+  return { placeFor, notice };
 }

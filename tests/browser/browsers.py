@@ -64,8 +64,10 @@ def chromium(profile, extension=None, prefs=None, by_policy=False, language=None
     options.binary_location = "/usr/bin/chromium"
     loaded = (f"--load-extension={extension}", f"--disable-extensions-except={extension}") if extension else ()
     quiet = () if by_policy else ("--disable-background-networking",)
+    # Without the back-forward cache a step back asks the server again, as
+    # it does for every page the cache does not keep.
     for argument in ("--headless=new", "--no-sandbox", f"--user-data-dir={profile}", *loaded, "--disable-gpu",
-                     "--no-first-run", *quiet, "--disable-component-update",
+                     "--no-first-run", *quiet, "--disable-component-update", "--disable-features=BackForwardCache",
                      "--disable-sync", "--window-size=1000,600", *((f"--lang={language}",) if language else ())):
         options.add_argument(argument)
     options.add_experimental_option("prefs", prefs or {})

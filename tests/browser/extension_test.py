@@ -99,8 +99,16 @@ HIDDEN = [
      "document.getElementById('go')"),
     ("a redirect through the allowed site", "redirect.html", NO_REFERRER + SOON
      % "location.href = `http://127.0.0.1:${location.port}/go?to=/full.zqk`;", None),
+    # Pages called again* are answered once, then with a zqk document.
+    ("a reload of the page the user went to", "again-reload.html", SOON % "location.reload();", None),
+    ("a step back to the page the user went to", "again-back.html", SOON % "location.href = '/back.html';", None),
 ]
 PAGES.update((page, body) for _, page, body, _ in HIDDEN)
+PAGES["back.html"] = SOON % "history.back();"
+# A page that points a frame at a document, and at three more when told to.
+PAGES["pester.html"] = ("<iframe id='f' src='/pester.zqk'></iframe><script>function more() { let n = 0;"
+                        " const loop = setInterval(() => { document.getElementById('f').src = '/pester.zqk?' + n;"
+                        " if (++n === 3) clearInterval(loop); }, 500); }</script>")
 
 # Pages that try to get themselves allowed, as a page author would: each
 # waits for the document's place, then does its worst to it. What the user
@@ -157,7 +165,7 @@ def serve():
     site = os.path.join(WORK, "site")
     for name, body in [*PAGES.items(), *((name, "ZQK") for name in ("book.zqk", "sub/late.zqk", "other.zqk",
                                                                       "full.zqk", "apart.zqk", "many.zqk",
-                                                                      "loop.zqk"))]:
+                                                                      "loop.zqk", "pester.zqk"))]:
         os.makedirs(os.path.dirname(os.path.join(site, name)), exist_ok=True)
         with open(os.path.join(site, name), "w") as f:
             f.write(f"<!DOCTYPE html><title>zqk</title><p>A page with a zqk document.</p>{body}" if ".html" in name
@@ -171,15 +179,21 @@ def serve():
         def end_headers(self):
             if self.path.startswith("/header"):
                 self.send_header("Referrer-Policy", "no-referrer")
+            if self.path.startswith("/again"):
+                self.send_header("Cache-Control", "no-store")
             super().end_headers()
 
         def do_GET(self):
+            if self.path.startswith("/again") and self.path in served:
+                self.path = "/full.zqk"
+            served.add(self.path)
             if not self.path.startswith("/go?to="):
                 return super().do_GET()
             self.send_response(302)
             self.send_header("Location", self.path[len("/go?to="):])
             self.end_headers()
 
+    served = set()
     handler = functools.partial(Handler, directory=site)
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
     threading.Thread(target=server.serve_forever, daemon=True).start()
@@ -688,10 +702,35 @@ def main():
             text = question()
             check(text == f"localhost:{port} wants to open a zqk document in TarvikViewer.", f"{what}: asked [{text}]")
             expect_nothing(what, before, wait=0.5)
+            not_now()
+
+        def not_now():
             try:
-                browser["press"]("Escape", "ask")  # not now
+                browser["press"]("Escape", "ask")
             except (RuntimeError, TypeError):
                 pass  # its window closed on the key
+            gone = time.time() + 5
+            while time.time() < gone:
+                try:
+                    if browser["evaluate"](QUESTION, "ask") is None:
+                        break
+                except RuntimeError:
+                    break  # its window went as the test asked
+                time.sleep(0.1)
+
+        def pestered(what):
+            """After its "Not now", a frame the page keeps navigating: no window, the notice counts, a click asks."""
+            hidden(what, "pester.html", None, None)
+            browser["evaluate"]("more()")
+            asked = question(2.5)
+            text = place_text(containing="3 more")
+            print(f"{BROWSER}: {what}: the page says [{text}]")
+            check(asked is None and "tried again after your “Not now”: 3 more zqk documents wait here." in text,
+                  f"{what}: asked [{asked}], the page says [{text}]")
+            browser["click"](f"[...document.querySelectorAll('npzqk-notice')].pop().shadowRoot.querySelector('button')")
+            text = question()
+            check(text == f"localhost:{port} wants to open 3 zqk documents in TarvikViewer.", f"{what}: [{text}]")
+            not_now()
 
         def own_navigation(what):
             before = host_starts()
@@ -745,10 +784,7 @@ def main():
             check(lang == "de Dieses Mal öffnen", f"{what}: the question's window is [{lang}]")
             armed()
             browser["screenshot"](os.path.join(OUTPUT, f"{BROWSER}-question-de.png"), "ask")
-            try:
-                browser["press"]("Escape", "ask")
-            except (RuntimeError, TypeError):
-                pass  # its window closed on the key
+            not_now()
             check("Nicht geöffnet." in place_text(containing="Nicht"), f"{what}: not declined in German")
             expect_nothing(what, before, wait=0.5)
 
@@ -782,6 +818,7 @@ def main():
             ("the user's own navigation to a document of a site not allowed", own_navigation),
             *((f"a site not allowed hiding its navigation's origin: {name}", lambda what, h=h: hidden(what, *h))
               for name, *h in HIDDEN),
+            ("a frame of a site not allowed navigating on after its \"Not now\"", pestered),
             *((f"a site not allowed, its question {name}", lambda what, a=a: attack(what, *a))
               for name, *a in ATTACKS),
             *((f"a site not yet allowed, {name}", lambda what, h=h: honest(what, *h)) for name, *h in HONEST),
