@@ -1,14 +1,79 @@
-// The allowed sites: the user's own, removable here, and those the
-// administrator set, shown as such.
+// Where this computer stands, as npzqk-host.exe tells it: the extension's
+// version and the program's, and the viewer; then the allowed sites, the
+// user's own removable here, and those the administrator set, shown as such.
 "use strict";
 
 const api = globalThis.browser ?? globalThis.chrome;
+const kExtensionVersion = api.runtime.getManifest().version;
 
-function siteRow(site, managed) {
+// ---- The status: the one request to the host that starts nothing, sent
+// from this page alone, when it opens and on "Check again".
+
+// The host's answer, or null when it cannot be reached.
+async function hostStatus() {
+  try {
+    return (await api.runtime.sendNativeMessage(NPZQK.host, { status: true })) ?? null;
+  } catch {
+    return null;
+  }
+}
+
+function problem(caption, told) {
+  const box = document.createElement("div");
+  box.className = "problem";
+  const heading = document.createElement("strong");
+  heading.textContent = caption;
+  box.append(heading, NPZQK.linked(told));
+  return box;
+}
+
+function plain(text) {
+  const paragraph = document.createElement("p");
+  paragraph.textContent = text;
+  return paragraph;
+}
+
+// What the host's answer says of it, and of the viewer. A host older than
+// the status request refuses it, as it refuses any request without a document.
+function statusParts(reply) {
+  if (reply === null || (typeof reply.version !== "string" && typeof reply.error !== "string")) {
+    return { host: [problem(NPZQK.text("hostMissingCaption"), NPZQK.text("hostMissing"))],
+             viewer: [plain(NPZQK.text("viewerUnknown"))] };
+  }
+  if (typeof reply.version !== "string") {
+    return { host: [problem(NPZQK.text("hostOlderCaption"), NPZQK.text("hostOlder"))],
+             viewer: [plain(NPZQK.text("viewerUnknown"))] };
+  }
+  const host = [plain(NPZQK.text("versionOf", reply.version))];
+  if (reply.version !== kExtensionVersion) host.push(plain(NPZQK.text("versionsDiffer")));
+  const viewer = typeof reply.viewer === "string" ? [plain(reply.viewer)]
+                                                  : [problem(String(reply.caption), String(reply.text))];
+  return { host, viewer };
+}
+
+async function checkStatus() {
+  const status = document.getElementById("status");
+  status.setAttribute("aria-busy", "true");
+  document.getElementById("host").replaceChildren(plain(NPZQK.text("checking")));
+  document.getElementById("viewer").replaceChildren();
+  const { host, viewer } = statusParts(await hostStatus());
+  document.getElementById("host").replaceChildren(...host);
+  document.getElementById("viewer").replaceChildren(...viewer);
+  status.setAttribute("aria-busy", "false");
+}
+
+// ---- The allowed sites, with the share the administrator set for any.
+
+function siteRow(site, managed, atOnce) {
   const row = document.createElement("li");
   const name = document.createElement("span");
   name.textContent = site;
   row.append(name);
+  if (atOnce[site] !== undefined) {
+    const share = document.createElement("em");
+    share.textContent = atOnce[site] === 0 ? NPZQK.text("atOnceAll") : NPZQK.text("atOnce", atOnce[site]);
+    row.append(share);
+  }
   if (managed) {
     const note = document.createElement("em");
     note.textContent = NPZQK.text("setByAdministrator");
@@ -27,23 +92,27 @@ function siteRow(site, managed) {
   return row;
 }
 
-function render(sites, managed) {
+function render(sites, managed, atOnce) {
   const list = document.getElementById("sites");
-  list.replaceChildren(...managed.map((site) => siteRow(site, true)),
-                       ...sites.filter((site) => !managed.includes(site)).map((site) => siteRow(site, false)));
+  list.replaceChildren(...managed.map((site) => siteRow(site, true, atOnce)),
+                       ...sites.filter((site) => !managed.includes(site)).map((site) => siteRow(site, false, atOnce)));
   document.getElementById("none").hidden = list.children.length > 0;
 }
 
 // The user's own sites at once; the administrator's join them when the
 // browser has read its policies, which can take seconds after it starts.
 let managedSites = [];
+let managedAtOnce = {};
 async function show() {
   const { sites = [] } = await api.storage.local.get("sites");
-  render(sites, managedSites);
-  managedSites = await NPZQK.managedSites(api);
-  render(sites, managedSites);
+  render(sites, managedSites, managedAtOnce);
+  [managedSites, managedAtOnce] = await Promise.all([NPZQK.managedSites(api), NPZQK.managedAtOnce(api)]);
+  render(sites, managedSites, managedAtOnce);
 }
 
 NPZQK.translate(document);
+document.getElementById("extension-version").textContent = NPZQK.text("versionOf", kExtensionVersion);
+document.getElementById("check").addEventListener("click", checkStatus);
 api.storage.onChanged.addListener(show);
 show();
+checkStatus();

@@ -73,23 +73,6 @@ a { color: #0b57d0; }
     return made;
   }
 
-  // The text, with the web addresses in it as links.
-  function linked(told) {
-    const paragraph = element("p");
-    for (const piece of String(told).split(/(https?:\/\/\S+)/)) {
-      if (/^https?:\/\//.test(piece)) {
-        const link = element("a", piece);
-        link.href = piece;
-        link.target = "_blank";
-        link.rel = "noopener";
-        paragraph.append(link);
-      } else {
-        paragraph.append(piece);
-      }
-    }
-    return paragraph;
-  }
-
   // A failed start: the heading and text that say why, and whether trying
   // again can help.
   function problem(state, url) {
@@ -130,7 +113,7 @@ a { color: #0b57d0; }
     const { caption, text: told, retry } = problem(state, zqk.url);
     panel.classList.add("problem");
     panel.setAttribute("role", "alert");
-    panel.append(element("strong", caption), linked(told));
+    panel.append(element("strong", caption), NPZQK.linked(told));
     if (retry && onAsk !== null) panel.append(action(text("tryAgain"), onAsk));
     return panel;
   }

@@ -97,6 +97,24 @@ const NPZQK = {
     element.dir = NPZQK.text("dir");
   },
 
+  // A paragraph of the text, with the web addresses in it as links.
+  linked(told) {
+    const paragraph = document.createElement("p");
+    for (const piece of String(told).split(/(https?:\/\/\S+)/)) {
+      if (/^https?:\/\//.test(piece)) {
+        const link = document.createElement("a");
+        link.textContent = piece;
+        link.href = piece;
+        link.target = "_blank";
+        link.rel = "noopener";
+        paragraph.append(link);
+      } else {
+        paragraph.append(piece);
+      }
+    }
+    return paragraph;
+  },
+
   // The extension's own page in the user's language: each element's text
   // (data-text) and accessible name (data-label) by the message it names.
   translate(page) {

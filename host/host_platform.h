@@ -44,4 +44,17 @@ Removal HostDeleteRegistryKey(InstallScope scope, const std::string& key);
 // A line on standard output.
 void HostPrintLine(const std::string& line);
 
+// What the status report reads, and only reads. The places where a browser
+// looks for a host's key: the current user's, and every user's in the
+// registry's 32-bit and 64-bit views (one view on 32-bit Windows).
+enum RegistryPlace { kUserPlace, kMachine32Place, kMachine64Place };
+// The key's default value; false when there is no key or no such text.
+bool HostReadRegistryDefault(RegistryPlace place, const std::string& key, std::string* value);
+// The file's bytes, up to kMaxManifestSize; false when it cannot be read or is larger.
+const uint32_t kMaxManifestSize = 1024 * 1024;
+bool HostReadFile(const std::string& path, std::string* content);
+bool HostFileExists(const std::string& path);
+// A text of the system's ANSI code page, such as the viewer's registry values, in UTF-8.
+std::string HostAnsiToText(const char* ansi);
+
 #endif

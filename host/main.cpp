@@ -1,5 +1,6 @@
 // npzqk-host.exe: started by the browser for the extension, it answers one
-// request; started by hand, it registers or unregisters itself.
+// request; started by hand, it registers or unregisters itself, or reports
+// where this computer stands.
 #include <fcntl.h>
 #include <io.h>
 #include <stdio.h>
@@ -9,15 +10,17 @@
 #include "host_platform.h"
 #include "messaging.h"
 #include "registration.h"
+#include "status.h"
 
 static const char kUsage[] =
     "npzqk-host.exe opens zqk documents from web pages in TarvikViewer: the NPZqk extension for\r\n"
     "Google Chrome, Microsoft Edge, Chromium and Firefox asks it to, through the browser's native\r\n"
-    "messaging. The browser starts it; by hand it is only registered or unregistered.\r\n"
+    "messaging. The browser starts it; by hand it is registered, unregistered or asked for its status.\r\n"
     "\r\n"
     "  npzqk-host.exe --register                  install it for the current user\r\n"
     "  npzqk-host.exe --register --all-users      install it for every user (administrators)\r\n"
     "  npzqk-host.exe --unregister [--all-users]  remove what --register wrote\r\n"
+    "  npzqk-host.exe --status                    what each browser finds, and the viewer\r\n"
     "  npzqk-host.exe --help                      this text\r\n"
     "\r\n"
     "Registering copies the program into %LOCALAPPDATA%\\Programs\\NPZqk (for every user:\r\n"
@@ -60,6 +63,8 @@ int main(int argc, char** argv) {
     return Registration(argc, argv);
   }
   if (argc >= 2 && (IsOption(argv[1], "--help") || IsOption(argv[1], "/?"))) return Usage(0);
+  // It reads only: exit status 0 when the viewer and a host that can work are found.
+  if (argc >= 2 && IsOption(argv[1], "--status")) return argc == 2 ? (ReportStatus() ? 0 : 1) : Usage(2);
   // The browsers pass the caller's origin or the manifest's path and the
   // add-on's ID, and talk through pipes; a console means a person.
   DWORD mode = 0;

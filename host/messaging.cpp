@@ -1,9 +1,11 @@
 // One request, one reply: the frame, the request's texts in the ANSI code
-// page, the viewer's start as the plug-in does it, and the answer.
+// page, the viewer's start as the plug-in does it (or, asked for the status,
+// its lookup alone), and the answer.
 #include "messaging.h"
 
 #include <string.h>
 
+#include "extension_ids.h"
 #include "host_platform.h"
 #include "reply.h"
 #include "request.h"
@@ -48,9 +50,18 @@ static const char* ToViewerText(const std::string& utf8, char* ansi, const char*
   return converted == kAnsiNoEquivalent ? noEquivalent : kTooLongForViewer;
 }
 
+// The status: the version, and the viewer as the plug-in's lookup finds it.
+static std::string StatusAnswer(void) {
+  char path[kViewerPathCapacity];
+  const char* missing = FindViewer(path);
+  if (missing != nullptr) return StatusReply(kHostVersion, nullptr, missing, kViewerMissingText);
+  return StatusReply(kHostVersion, HostAnsiToText(path).c_str(), nullptr, nullptr);
+}
+
 std::string AnswerRequest(const std::string& message) {
   HostRequest request;
   const char* refusal = ReadRequest(message.data(), message.size(), &request);
+  if (refusal == nullptr && request.status) return StatusAnswer();
   char url[kViewerArgumentsCapacity];
   char uid[kViewerArgumentsCapacity];
   if (refusal == nullptr) {

@@ -214,3 +214,54 @@ void HostPrintLine(const std::string& line) {
   const std::string bytes = line + "\r\n";
   WriteFile(output, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
+
+static const REGSAM kPlaceViews[] = {0, KEY_WOW64_32KEY, KEY_WOW64_64KEY};
+
+bool HostReadRegistryDefault(RegistryPlace place, const std::string& key, std::string* value) {
+  HKEY opened = nullptr;
+  HKEY root = place == kUserPlace ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+  if (RegOpenKeyExW(root, Wide(key).c_str(), 0, KEY_QUERY_VALUE | kPlaceViews[place], &opened) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  wchar_t text[MAX_PATH * 2];
+  DWORD type = 0;
+  DWORD bytes = sizeof text - sizeof(wchar_t);
+  const LONG status =
+      RegQueryValueExW(opened, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(text), &bytes);
+  RegCloseKey(opened);
+  if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
+  text[bytes / sizeof(wchar_t)] = L'\0';  // a value stored without its terminator
+  *value = Utf8(text);
+  return true;
+}
+
+bool HostReadFile(const std::string& path, std::string* content) {
+  HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER size;
+  bool ok = GetFileSizeEx(file, &size) && size.QuadPart <= kMaxManifestSize;
+  if (ok) {
+    content->resize(static_cast<size_t>(size.QuadPart));
+    DWORD got = 0;
+    ok = content->empty() ||
+         (ReadFile(file, &(*content)[0], static_cast<DWORD>(content->size()), &got, nullptr) &&
+          got == content->size());
+  }
+  CloseHandle(file);
+  return ok;
+}
+
+bool HostFileExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::string HostAnsiToText(const char* ansi) {
+  const int length = MultiByteToWideChar(CP_ACP, 0, ansi, -1, nullptr, 0);
+  if (length <= 1) return std::string();
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, ansi, -1, &wide[0], length);
+  return Utf8(wide.c_str());
+}

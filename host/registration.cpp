@@ -11,25 +11,16 @@
 namespace json = rapidjson;
 
 const char kHostName[] = "com.quendrix.npzqk";
-static const char kProgramName[] = "npzqk-host.exe";
+const char kProgramName[] = "npzqk-host.exe";
 
-enum ManifestKind { kChromiumManifest, kFirefoxManifest };
-
-struct BrowserKey {
-  const char* browser;
-  const char* hosts;  // the browser's key of hosts, under HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE
-  ManifestKind manifest;
-};
-
-static const BrowserKey kBrowserKeys[] = {
+const BrowserKey kBrowserKeys[4] = {
     {"Google Chrome", "Software\\Google\\Chrome\\NativeMessagingHosts", kChromiumManifest},
     {"Microsoft Edge", "Software\\Microsoft\\Edge\\NativeMessagingHosts", kChromiumManifest},
     {"Chromium", "Software\\Chromium\\NativeMessagingHosts", kChromiumManifest},
     {"Firefox", "Software\\Mozilla\\NativeMessagingHosts", kFirefoxManifest},
 };
 
-// The key this host writes: its own name among the browser's hosts.
-static std::string KeyOf(const BrowserKey& entry) { return std::string(entry.hosts) + "\\" + kHostName; }
+std::string HostKeyOf(const BrowserKey& entry) { return std::string(entry.hosts) + "\\" + kHostName; }
 
 static std::string InFolder(const std::string& folder, const std::string& name) {
   std::string path = folder;
@@ -111,8 +102,8 @@ bool RegisterHost(InstallScope scope) {
   }
   for (const BrowserKey& entry : kBrowserKeys) {
     const std::string manifest = InFolder(folder, ManifestName(entry.manifest));
-    ok = Step(HostSetRegistryDefault(scope, KeyOf(entry), manifest),
-              std::string(entry.browser) + ": " + RootName(scope) + KeyOf(entry)) &&
+    ok = Step(HostSetRegistryDefault(scope, HostKeyOf(entry), manifest),
+              std::string(entry.browser) + ": " + RootName(scope) + HostKeyOf(entry)) &&
          ok;
   }
   HostPrintLine(ok ? "Registered. The folder this program was started from may now be moved or deleted."
@@ -130,7 +121,7 @@ bool UnregisterHost(InstallScope scope) {
   HostPrintLine(std::string("Unregistering ") + kHostName + " " + ScopeName(scope));
   bool ok = true;
   for (const BrowserKey& entry : kBrowserKeys) {
-    ok = Removed(HostDeleteRegistryKey(scope, KeyOf(entry)), RootName(scope) + KeyOf(entry)) && ok;
+    ok = Removed(HostDeleteRegistryKey(scope, HostKeyOf(entry)), RootName(scope) + HostKeyOf(entry)) && ok;
   }
   const std::string folder = HostProgramFolder(scope);
   if (!Step(!folder.empty(), "folder " + folder)) return false;

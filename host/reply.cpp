@@ -35,6 +35,23 @@ std::string ViewerMissingReply(const char* caption, const char* text) {
   });
 }
 
+std::string StatusReply(const char* version, const char* viewer, const char* caption, const char* text) {
+  return JsonObject([=](JsonWriter& writer) {
+    writer.Key("version");
+    writer.String(version);
+    writer.Key("viewer");
+    if (viewer != nullptr) {
+      writer.String(viewer);
+      return;
+    }
+    writer.Null();
+    writer.Key("caption");
+    writer.String(caption);
+    writer.Key("text");
+    writer.String(text);
+  });
+}
+
 std::string RefusalReply(const char* reason) {
   return JsonObject([reason](JsonWriter& writer) {
     writer.Key("error");

@@ -18,16 +18,19 @@ static const char kNotAnObject[] = "the message is not a JSON object";
 static const char kTooDeep[] = "the message is nested too deeply";
 static const char kDuplicate[] = "a member is given twice";
 
-enum RequestMember { kUrlMember, kUidMember, kOtherMember };
+static const char kStatusNotTrue[] = "\"status\" is not true";
+
+enum RequestMember { kUrlMember, kUidMember, kStatusMember, kOtherMember };
 
 // Follows the reader's events: the top-level object's url and uid members
-// must be strings; whatever else it holds may nest only so deep.
+// must be strings, its status true; whatever else it holds may nest only so
+// deep.
 struct RequestEvents : json::BaseReaderHandler<json::UTF8<>, RequestEvents> {
   HostRequest* request = nullptr;
   const char* refusal = nullptr;
   unsigned depth = 0;
   RequestMember member = kOtherMember;
-  bool seen[2] = {false, false};
+  bool seen[3] = {false, false, false};
 
   bool Refuse(const char* reason) {
     refusal = reason;
@@ -36,6 +39,7 @@ struct RequestEvents : json::BaseReaderHandler<json::UTF8<>, RequestEvents> {
   bool Value(const char* text, json::SizeType length) {
     if (depth == 0) return Refuse(kNotAnObject);
     if (depth > 1 || member == kOtherMember) return true;
+    if (member == kStatusMember) return Refuse(kStatusNotTrue);
     if (text == nullptr)
       return Refuse(member == kUrlMember ? "\"url\" is not a string" : "\"uid\" is not a string");
     (member == kUrlMember ? request->url : request->uid).assign(text, length);
@@ -43,6 +47,11 @@ struct RequestEvents : json::BaseReaderHandler<json::UTF8<>, RequestEvents> {
   }
   bool Enter() { return ++depth <= kMaxRequestNesting || Refuse(kTooDeep); }
   bool Default() { return Value(nullptr, 0); }
+  bool Bool(bool truth) {
+    if (depth != 1 || member != kStatusMember) return Value(nullptr, 0);
+    request->status = truth;
+    return truth || Refuse(kStatusNotTrue);
+  }
   bool String(const char* text, json::SizeType length, bool) { return Value(text, length); }
   bool StartObject() { return (depth == 0 || Value(nullptr, 0)) && Enter(); }
   bool StartArray() { return Value(nullptr, 0) && Enter(); }
@@ -55,7 +64,10 @@ struct RequestEvents : json::BaseReaderHandler<json::UTF8<>, RequestEvents> {
   bool Key(const char* text, json::SizeType length, bool) {
     if (depth != 1) return true;
     const std::string name(text, length);
-    member = name == "url" ? kUrlMember : name == "uid" ? kUidMember : kOtherMember;
+    member = name == "url"      ? kUrlMember
+             : name == "uid"    ? kUidMember
+             : name == "status" ? kStatusMember
+                                : kOtherMember;
     if (member == kOtherMember) return true;
     if (seen[member]) return Refuse(kDuplicate);
     seen[member] = true;
@@ -94,6 +106,10 @@ const char* ReadRequest(const char* json, size_t length, HostRequest* request) {
   if (parsed.Code() == json::kParseErrorStringInvalidEncoding) return kNotUtf8;
   // The reader takes a NUL byte for the end: one inside the message is not JSON.
   if (parsed.IsError() || stream.Tell() != length) return kNotJson;
+  if (events.seen[kStatusMember]) {
+    return events.seen[kUrlMember] || events.seen[kUidMember] ? "a status request asks for no document"
+                                                              : nullptr;
+  }
   if (!events.seen[kUrlMember]) return "\"url\" is missing";
   if (!events.seen[kUidMember]) return "\"uid\" is missing";
   if (HasControlCharacter(request->url)) return "\"url\" holds a control character";

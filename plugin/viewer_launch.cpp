@@ -74,9 +74,11 @@ static bool ReadPrimaryViewerPath(char* path) {
          (PlatformHasOtherRegistryView() && ReadPrimaryViewerPathIn(kLocalMachineOtherView, path));
 }
 
-// Starts the viewer named by the document type's open command. Returns null
-// when it started, else the caption of the message that says why not.
-static const char* LaunchFromOpenCommand(char* path, const char* arguments) {
+static const char kNoProgramNamed[] = "Application Not Installed 3";
+
+// The program the document type's open command names, in path. Returns null
+// when it names one, else the caption of the message that says why not.
+static const char* ReadOpenCommandPath(char* path) {
   RegistryKey key = nullptr;
   if (!PlatformOpenKey(kClassesRoot, kOpenCommandKey, &key)) return "Application Not Installed 1";
   uint32_t size = kOpenCommandCapacity;
@@ -87,8 +89,19 @@ static const char* LaunchFromOpenCommand(char* path, const char* arguments) {
   }
   const bool extracted = ExtractQuotedPath(path);
   PlatformCloseKey(key);
-  if (extracted && arguments != nullptr && LaunchViewer(path, arguments)) return nullptr;
-  return "Application Not Installed 3";
+  return extracted ? nullptr : kNoProgramNamed;
+}
+
+// Starts the viewer named by the document type's open command. Returns null
+// when it started, else the caption of the message that says why not.
+static const char* LaunchFromOpenCommand(char* path, const char* arguments) {
+  const char* missing = ReadOpenCommandPath(path);
+  if (missing != nullptr) return missing;
+  return arguments != nullptr && LaunchViewer(path, arguments) ? nullptr : kNoProgramNamed;
+}
+
+const char* FindViewer(char* path) {
+  return ReadPrimaryViewerPath(path) ? nullptr : ReadOpenCommandPath(path);
 }
 
 const char* StartViewer(const char* arguments) {

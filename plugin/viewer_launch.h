@@ -29,6 +29,11 @@ bool ExtractQuotedPath(char* buffer);
 // Opens the viewer with the arguments, in c:\; true when the shell started it.
 bool LaunchViewer(const char* path, const char* arguments);
 
+// The viewer's path as StartViewer's lookup finds it, in path (of
+// kViewerPathCapacity bytes), starting nothing: null when found, else the
+// caption of the message that says it is missing.
+const char* FindViewer(char* path);
+
 // Finds the viewer (the primary value, in the program's own registry view and
 // then the other, then the document type's open command) and starts it with
 // the arguments, null when they did not fit: then nothing is started. Returns

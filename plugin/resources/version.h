@@ -2,7 +2,7 @@
 #ifndef NPZQK_VERSION_H
 #define NPZQK_VERSION_H
 
-#define NPZQK_VERSION 2, 3, 0, 0
-#define NPZQK_VERSION_TEXT "2, 3, 0, 0"
+#define NPZQK_VERSION 2, 4, 0, 0
+#define NPZQK_VERSION_TEXT "2, 4, 0, 0"
 
 #endif

@@ -22,6 +22,7 @@ import json
 import os
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -37,6 +38,8 @@ import browsers  # noqa: E402
 BROWSER, EXTENSION, HOST_EXE, STUB_VIEWER, OUTPUT = sys.argv[1:6]
 PACKED, RELEASE_MANIFEST = sys.argv[6:8] if len(sys.argv) > 7 else (None, None)
 CHROMIUM_ID, FIREFOX_ID = extension_ids(os.path.join(EXTENSION, "manifest.json"))
+with open(os.path.join(EXTENSION, "manifest.json")) as manifest_file:
+    VERSION = json.load(manifest_file)["version"]
 if PACKED and BROWSER == "chromium":  # the organisation's key gives the packed extension's ID
     with open(os.path.join(os.path.dirname(PACKED), "updates.xml")) as f:
         CHROMIUM_ID = re.search(r"appid=[\"']([a-p]{32})[\"']", f.read()).group(1)
@@ -46,6 +49,7 @@ RECORD = os.path.join(WORK, "viewer-record")
 HOST_LOG = os.path.join(WORK, "host-starts")
 DOWNLOADS = os.path.join(WORK, "downloads")
 HOSTILE_UID = '7 "C:\\evil.zqk" /print'
+FIREFOX_UUID = "3f1c2a6e-5b7d-4e8f-9a0b-1c2d3e4f5a6b"  # the extension's address in Firefox
 PLACE_BUTTON_EXPRESSION = "document.querySelector('npzqk-document').shadowRoot.querySelector('button')"
 
 REQUESTS = []  # the request lines the server answered, in order
@@ -249,9 +253,15 @@ def register_viewer(present):
                    stderr=subprocess.DEVNULL, env=dict(os.environ, DISPLAY=display()), check=present)
 
 
-def host_wrapper():
-    """The program the host manifest names: the host under Wine in the test prefix."""
+def host_wrapper(answer=None):
+    """The program the host manifest names: the host under Wine in the test prefix,
+    or, with answer, a stand-in that gives that one reply."""
     wrapper = os.path.join(WORK, "npzqk-host.sh")
+    if answer is not None:
+        body = json.dumps(answer).encode()
+        with open(wrapper, "w") as f:
+            f.write("#!/bin/sh\nprintf '%s'\n" % "".join(f"\\{byte:03o}" for byte in struct.pack("<I", len(body)) + body))
+        return wrapper
     variables = {name: os.environ[name] for name in ("WINEPREFIX", "WINEARCH", "WINEDEBUG", "WINEDLLOVERRIDES")}
     variables.update(DISPLAY=display(), NPZQK_VIEWER_RECORD=windows_path(RECORD))
     exports = "".join(f"export {name}='{value}'\n" for name, value in variables.items())
@@ -416,6 +426,7 @@ def start_chromium(allowed_site, language=None):
             f.write(base64.b64decode(devtools.send("Page.captureScreenshot", session=session(where))["data"]))
 
     return {"open": driver.get, "evaluate": evaluate, "click": click, "press": press,
+            "options": f"chrome-extension://{CHROMIUM_ID}/options.html",
             "activate": lambda where="page": press("Enter", where),
             "tabs": lambda: len(driver.window_handles), "screenshot": screenshot, "quit": driver.quit,
             "downloads": downloads, "load_aside": load_aside, "announced": announced,
@@ -436,17 +447,18 @@ def start_firefox(allowed_site, language=None):
     policy_file("/usr/lib/firefox-esr/distribution/policies.json", {"policies": policies})
     process, bidi, context = browsers.firefox(
         os.path.join(WORK, "profile-" + (language or "en")), home, None if PACKED else EXTENSION, FIREFOX_ID,
-        {"browser.download.dir": DOWNLOADS, "browser.download.folderList": 2, "browser.download.useDownloadDir": True},
-        language)
+        {"browser.download.dir": DOWNLOADS, "browser.download.folderList": 2, "browser.download.useDownloadDir": True,
+         "extensions.webextensions.uuids": json.dumps({FIREFOX_ID: FIREFOX_UUID})}, language)
 
     def open_page(url):
+        bidi.send("browsingContext.activate", context=context)  # in front, whatever tab the extension opened
         bidi.send("browsingContext.navigate", context=context, url=url, wait="complete")
 
     def target(where):
         if where == "page":
             return context
         found = [c["context"] for c in bidi.send("browsingContext.getTree", maxDepth=0)["contexts"]
-                 if c["url"].startswith("moz-extension://") and "/ask.html" in c["url"]]
+                 if c["url"].startswith("moz-extension://") and f"/{where}.html" in c["url"]]
         return found[0] if found else None
 
     def evaluate(expression, where="page"):
@@ -500,6 +512,7 @@ def start_firefox(allowed_site, language=None):
         return len(bidi.send("browsingContext.getTree", maxDepth=0)["contexts"])
 
     return {"open": open_page, "evaluate": evaluate, "click": click, "press": press, "activate": activate, "tabs": tabs,
+            "options": f"moz-extension://{FIREFOX_UUID}/options.html",
             "screenshot": screenshot, "quit": quit, "load_aside": load_aside}
 
 
@@ -788,6 +801,45 @@ def main():
             check("Nicht geöffnet." in place_text(containing="Nicht"), f"{what}: not declined in German")
             expect_nothing(what, before, wait=0.5)
 
+        def options_page(what):
+            """The options page's status, checked again in each state the program and the viewer can be in, pictured.
+            Firefox lets no driver open an extension's page: there the question's window, asked for, opens it."""
+            where = "page"
+            if BROWSER == "chromium":
+                browser["open"](browser["options"])
+            else:
+                visit(f"{other}/embed.html")
+                place_text()
+                browser["click"](PLACE_BUTTON)
+                question()
+                browser["evaluate"]("browser.tabs.create({url: 'options.html'}).then(() => window.close())", "ask")
+                where = "options"
+            states = [("ready", lambda: None, f"Version {VERSION} / {windows_path(STUB_VIEWER)}"),
+                      ("viewer-missing", lambda: register_viewer(False), "Application Not Installed 1"),
+                      ("host-older", lambda: host_wrapper({"error": '"url" is missing'}), "older than the extension"),
+                      ("host-missing", lambda: os.remove(host_wrapper()), "run npzqk-host.exe --register")]
+            for state, make, expected in states:
+                make()
+                if state != "ready":
+                    browser["click"]("document.getElementById('check')", where)
+                deadline = time.time() + 20
+                while time.time() < deadline:
+                    if browser["evaluate"]("document.getElementById('status')?.ariaBusy", where) == "false":
+                        break
+                    time.sleep(0.2)
+                text = (browser["evaluate"]("document.getElementById('host').innerText + ' / ' + "
+                                            "document.getElementById('viewer').innerText", where) or "").replace("\n", " ")
+                print(f"{BROWSER}: {what}, {state}: [{text}]")
+                check(expected in text, f"{what}, {state}: [{text}]")
+                browser["screenshot"](os.path.join(OUTPUT, f"{BROWSER}-options-{state}.png"), where)
+            register_viewer(True)
+            host_wrapper()
+            if where == "options":
+                try:
+                    browser["evaluate"]("browser.tabs.getCurrent().then((tab) => browser.tabs.remove(tab.id))", where)
+                except RuntimeError:
+                    pass  # its tab went before it answered
+
         def viewer_missing(what):
             register_viewer(False)
             visit(f"{allowed}/hostile.html")
@@ -819,6 +871,7 @@ def main():
             *((f"a site not allowed hiding its navigation's origin: {name}", lambda what, h=h: hidden(what, *h))
               for name, *h in HIDDEN),
             ("a frame of a site not allowed navigating on after its \"Not now\"", pestered),
+            ("the options page", options_page),
             *((f"a site not allowed, its question {name}", lambda what, a=a: attack(what, *a))
               for name, *a in ATTACKS),
             *((f"a site not yet allowed, {name}", lambda what, h=h: honest(what, *h)) for name, *h in HONEST),

@@ -21,14 +21,14 @@ EXPECTED_STRINGS = [
     ("FileDescription", "Zqk Launcher"),
     ("FileExtents", "zqk|zqk"),
     ("FileOpenName", "Quendrix Open Tarvik Format (*.zqk)|Quendrix Open Tarvik Format (*.zqk)"),
-    ("FileVersion", "2, 3, 0, 0"),
+    ("FileVersion", "2, 4, 0, 0"),
     ("InternalName", "zqkLauncher"),
     ("LegalTrademarks", ""),
     ("MIMEType", "application/x-zqk|application/x-zqk-v2"),
     ("OriginalFilename", "NPZqkv2.dll"),
     ("PrivateBuild", ""),
     ("ProductName", "Quendrix - Zqk Launcher"),
-    ("ProductVersion", "2, 3, 0, 0"),
+    ("ProductVersion", "2, 4, 0, 0"),
     ("SpecialBuild", ""),
 ]
 
@@ -118,7 +118,7 @@ def check_library(path):
     check(key == "VS_VERSION_INFO" and len(fixed) == 52, "not a VS_VERSION_INFO with a fixed part")
     fields = struct.unpack("<13I", fixed)
     check(fields[0] == 0xFEEF04BD, "fixed part signature")
-    check(fields[2:6] == (0x00020003, 0, 0x00020003, 0), f"versions {fields[2:6]}")
+    check(fields[2:6] == (0x00020004, 0, 0x00020004, 0), f"versions {fields[2:6]}")
     check(fields[6:13] == (0x3F, 0, 0x00040004, 2, 0, 0, 0), f"flags, OS, type, subtype, date {fields[6:13]}")
     blocks = {child[0]: child for child in children}
     check([child[0] for child in children] == ["StringFileInfo", "VarFileInfo"], "top-level blocks")

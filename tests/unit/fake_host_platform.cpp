@@ -38,3 +38,18 @@ AnsiConversion HostTextToAnsi(const std::string& utf8, char* ansi, uint32_t capa
   memcpy(ansi, latin1.c_str(), latin1.size() + 1);
   return kAnsiExact;
 }
+
+// Latin-1, as HostTextToAnsi above has it.
+std::string HostAnsiToText(const char* ansi) {
+  std::string utf8;
+  for (const char* c = ansi; *c != '\0'; ++c) {
+    const unsigned char byte = static_cast<unsigned char>(*c);
+    if (byte < 0x80) {
+      utf8 += static_cast<char>(byte);
+    } else {
+      utf8 += static_cast<char>(0xC0 | (byte >> 6));
+      utf8 += static_cast<char>(0x80 | (byte & 0x3F));
+    }
+  }
+  return utf8;
+}

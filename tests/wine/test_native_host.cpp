@@ -54,10 +54,20 @@ static std::string Reply(const std::string& input, const char* what,
 
 static std::string Refused(const char* reason) { return std::string("{\"error\":\"") + reason + "\"}"; }
 
-static std::string Missing(const char* caption) {
-  return std::string("{\"started\":false,\"caption\":\"") + caption +
+// The plug-in's message, after the reply's first members.
+static std::string Missing(const char* caption, const std::string& first = "\"started\":false") {
+  return "{" + first + ",\"caption\":\"" + caption +
          "\",\"text\":\"Unable to open TarvikViewer application.\\n\\nYou need TarvikViewer (it's free!) to "
          "view the TarvikBook\\nGet TarvikViewer from http://www.quendrix.com/downloads/\"}";
+}
+
+static const char kStatusRequest[] = "{\"status\":true}";
+
+// The status reply's version and viewer, as JSON writes them.
+static std::string Status(const std::string& viewer) {
+  std::string escaped;
+  for (const char c : viewer) escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
+  return std::string("{\"version\":\"") + kHostVersion + "\",\"viewer\":\"" + escaped + "\"}";
 }
 
 // Sends the input; expects the reply, and the viewer started with exactly
@@ -135,6 +145,11 @@ static void TestRequests(void) {
        Refused("\\\"url\\\" holds a control character")},
       {"longer than the viewer's arguments", Request(kUrl, std::string(1000, '9')),
        Refused("the URL and UID are too long for the viewer")},
+      {"the status", Framed(kStatusRequest), Status(StubViewerPath())},
+      {"a status with a document",
+       Framed("{\"status\":true,\"url\":\"" + std::string(kUrl) + "\",\"uid\":\"1\"}"),
+       Refused("a status request asks for no document")},
+      {"a status not true", Framed("{\"status\":\"yes\"}"), Refused("\\\"status\\\" is not true")},
   };
   for (const auto& c : cases) ExpectAnswer(c.what, c.input, c.reply, c.url, c.uid);
 }
@@ -142,6 +157,9 @@ static void TestRequests(void) {
 static void TestViewerMissing(void) {
   ForgetViewer();
   ExpectAnswer("nothing registered", Request(kUrl, "42"), Missing("Application Not Installed 1"));
+  ExpectAnswer("the status, nothing registered", Framed(kStatusRequest),
+               Missing("Application Not Installed 1",
+                       "\"version\":\"" + std::string(kHostVersion) + "\",\"viewer\":null"));
   SetRegistryText(HKEY_CLASSES_ROOT, kOpenCommandKey, nullptr, "\"C:\\nowhere\\viewer.exe\" \"%1\"");
   ExpectAnswer("open command names no program", Request(kUrl, "42"), Missing("Application Not Installed 3"));
   SetRegistryText(HKEY_CLASSES_ROOT, kOpenCommandKey, nullptr, "\"" + StubViewerPath() + "\" \"%1\"");
@@ -163,9 +181,19 @@ static void TestUsage(void) {
   ProgramRun run = RunProgram(HostProgram(), "--help", "", &none);
   ok(run.exitCode == 0 && run.output.find("npzqk-host.exe --register --all-users") != std::string::npos,
      "--help: status %lu, [%s]", run.exitCode, run.output.c_str());
-  run = RunProgram(HostProgram(), "--register --everyone", "", &none);
-  ok(run.exitCode == 2 && run.output.find("npzqk-host.exe --unregister") != std::string::npos,
-     "unknown option: status %lu, [%s]", run.exitCode, run.output.c_str());
+  for (const char* wrong : {"--register --everyone", "--status --all-users"}) {
+    run = RunProgram(HostProgram(), wrong, "", &none);
+    ok(run.exitCode == 2 && run.output.find("npzqk-host.exe --status") != std::string::npos,
+       "%s: status %lu, [%s]", wrong, run.exitCode, run.output.c_str());
+  }
+}
+
+// --status as a helpdesk reads it: its exit status, and whether each piece of text is there.
+static void ExpectStatus(const char* what, DWORD status, const std::vector<std::string>& lines) {
+  const ProgramRun run = RunProgram(HostProgram(), "--status", "", nullptr);
+  bool all = run.exitCode == status;
+  for (const std::string& line : lines) all = all && run.output.find(line) != std::string::npos;
+  ok(all, "--status, %s: status %lu, [%s]", what, run.exitCode, run.output.c_str());
 }
 
 static std::string InstallFolder(int csidl) {
@@ -235,6 +263,15 @@ static std::string ManifestFor(const std::string& key) {
 
 static void TestRegistration(const Scope& scope) {
   const std::string arguments = std::string("--register") + scope.option;
+  SetRegistryText(HKEY_LOCAL_MACHINE, kViewerKey, "ActiveXViewer", StubViewerPath());
+  ExpectStatus(
+      "before registering", 1,
+      {"npzqk-host.exe " + std::string(kHostVersion) + " (", "-bit), running from " + HostProgram() + "\r\n",
+       "Firefox, key Software\\Mozilla\\NativeMessagingHosts\\com.quendrix.npzqk:\r\n",
+       "  current user: not registered\r\n",
+       "  => finds no host: run npzqk-host.exe --register, or install the MSI\r\n",
+       "TarvikViewer: " + StubViewerPath() + "\r\n",
+       "Not ready: no browser finds a host that can work.\r\n"});
   for (int round = 0; round < 2; ++round) {  // the second time changes nothing
     const ProgramRun run = RunProgram(HostProgram(), arguments, "", nullptr);
     ok(run.exitCode == 0, "%s: status %lu, [%s]", arguments.c_str(), run.exitCode, run.output.c_str());
@@ -252,6 +289,14 @@ static void TestRegistration(const Scope& scope) {
            RegistryText({"", HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY}, key) == "(no key)",
        "%s: %s written in the 64-bit view", arguments.c_str(), key.c_str());
   }
+  const std::string place = !allUsers            ? "current user"
+                            : sizeof(void*) == 8 ? "all users, 32-bit view"
+                                                 : "all users";
+  ExpectStatus(arguments.c_str(), 0,
+               {"  " + place + ": " + chromium + "\r\n    names " + program +
+                    ", which is there\r\n    allows the NPZqk extension\r\n",
+                "  => uses: " + place + ", which can work\r\n",
+                "Ready: the browsers whose host can work open zqk documents in TarvikViewer.\r\n"});
   ExpectManifest(chromium, program, "allowed_origins",
                  {std::begin(kChromiumExtensionOrigins), std::end(kChromiumExtensionOrigins)},
                  arguments.c_str());

@@ -40,9 +40,9 @@ static void TestFixedPart(std::vector<char>* data) {
      "no fixed part");
   if (fixed == nullptr) return;
   ok(fixed->dwSignature == 0xFEEF04BD, "signature %08lx", fixed->dwSignature);
-  ok(fixed->dwFileVersionMS == 0x00020003 && fixed->dwFileVersionLS == 0, "file version %08lx.%08lx",
+  ok(fixed->dwFileVersionMS == 0x00020004 && fixed->dwFileVersionLS == 0, "file version %08lx.%08lx",
      fixed->dwFileVersionMS, fixed->dwFileVersionLS);
-  ok(fixed->dwProductVersionMS == 0x00020003 && fixed->dwProductVersionLS == 0, "product version");
+  ok(fixed->dwProductVersionMS == 0x00020004 && fixed->dwProductVersionLS == 0, "product version");
   ok(fixed->dwFileFlagsMask == 0x3F, "flags mask %lx", fixed->dwFileFlagsMask);
   ok(fixed->dwFileFlags == 0, "flags %lx", fixed->dwFileFlags);
   ok(fixed->dwFileOS == 0x00040004, "OS %lx", fixed->dwFileOS);
@@ -61,14 +61,14 @@ static void TestStrings(std::vector<char>* data) {
       {"FileDescription", "Zqk Launcher"},
       {"FileExtents", "zqk|zqk"},
       {"FileOpenName", "Quendrix Open Tarvik Format (*.zqk)|Quendrix Open Tarvik Format (*.zqk)"},
-      {"FileVersion", "2, 3, 0, 0"},
+      {"FileVersion", "2, 4, 0, 0"},
       {"InternalName", "zqkLauncher"},
       {"LegalTrademarks", ""},
       {"MIMEType", "application/x-zqk|application/x-zqk-v2"},
       {"OriginalFilename", "NPZqkv2.dll"},
       {"PrivateBuild", ""},
       {"ProductName", "Quendrix - Zqk Launcher"},
-      {"ProductVersion", "2, 3, 0, 0"},
+      {"ProductVersion", "2, 4, 0, 0"},
       {"SpecialBuild", ""},
   };
   for (const auto& entry : expected) {
