@@ -18,8 +18,9 @@ For Chrome and Edge, an organisation's own CRX3 signed with its private key
 (which fixes the extension's ID), to be hosted in the folder URL, and beside
 it updates.xml, the update manifest the browsers fetch from there; the
 manifest inside points its update_url at it and leaves out what Chromium
-ignores (the background scripts Firefox runs, Firefox's settings) and the
-key, which the package's own replaces."""
+ignores (Firefox's settings) and the key, which the package's own replaces.
+The background scripts stay: Chromium's service worker imports them in the
+order they are listed."""
 import hashlib
 import io
 import json
@@ -37,7 +38,7 @@ RSA_ENCRYPTION = bytes.fromhex("2a864886f70d010101")  # the OID 1.2.840.113549.1
 
 IGNORED = {
     "firefox": [("background", "service_worker"), ("key",), ("storage",)],
-    "chromium": [("background", "scripts"), ("browser_specific_settings",), ("key",)],
+    "chromium": [("browser_specific_settings",), ("key",)],
 }
 IGNORED["store"] = IGNORED["chromium"]
 

@@ -35,13 +35,14 @@ class Rpc:
                     raise RuntimeError(f"{method}: {message.get('error')}: {message.get('message')}")
                 return message["result"]
 
-    def send(self, method, session=None, **params):
+    def send(self, method, session=None, patience=20, **params):
         """The reply; a target that goes away while it acts (a window that
-        closes on the input it is given) may never answer: RuntimeError."""
+        closes on the input it is given) may never answer: RuntimeError once
+        patience seconds have passed."""
         try:
-            return self.run(asyncio.wait_for(self.exchange(method, params, session), 20))
+            return self.run(asyncio.wait_for(self.exchange(method, params, session), patience))
         except asyncio.TimeoutError:
-            raise RuntimeError(f"{method}: no reply in 20 s") from None
+            raise RuntimeError(f"{method}: no reply in {patience} s") from None
 
     def close(self):
         self.run(self.socket.close())

@@ -36,6 +36,8 @@ for option in ("--policies", "--key", "--url", "--store", "--host-manifest", "--
 arguments = parser.parse_args()
 folder, version = arguments.folder, arguments.version
 failures = []
+# What must match what, as (what, expected, found): each one check, a failure where they differ.
+COMPARED = []
 manifest = {}
 for name in sorted(os.listdir(folder)):
     path = os.path.join(folder, name)
@@ -96,18 +98,16 @@ def messages(language):
         return json.load(f)
 
 
-def placeholders(entry):
-    return (sorted(name.upper() for name in re.findall(r"\$(\w+)\$", entry["message"])),
-            sorted(name.upper() for name in entry.get("placeholders", {})))
+def placeholders(language):
+    """Each message's name, with the placeholders its text and its list name."""
+    return {(name, tuple(sorted(found.upper() for found in re.findall(r"\$(\w+)\$", entry["message"]))),
+             tuple(sorted(given.upper() for given in entry.get("placeholders", {}))))
+            for name, entry in messages(language).items()}
 
 
-english = messages(manifest.get("default_locale", "en"))
+english = placeholders(manifest.get("default_locale", "en"))
 for language in sorted(os.listdir(os.path.join(folder, "_locales"))):
-    checks += 1
-    given = messages(language)
-    failures += [f"_locales/{language}: {name} missing, or with other placeholders" for name, entry in english.items()
-                 if name not in given or placeholders(given[name]) != placeholders(entry)]
-    failures += [f"_locales/{language}: {name} is not one of English's" for name in sorted(set(given) - set(english))]
+    COMPARED.append((f"_locales/{language}: messages with their placeholders", english, placeholders(language)))
 checks += 1
 for name in sorted(os.listdir(folder)):
     with open(os.path.join(folder, name), encoding="utf-8") if name.endswith((".js", ".html")) else open(os.devnull) as f:
@@ -156,10 +156,8 @@ def check_policies(policies):
             continue
         other = ElementTree.parse(os.path.join(policies, language, "NPZqk.adml")).getroot()
         for tag, key in (("string", "id"), ("presentation", "id"), ("listBox", "refId")):
-            theirs = {e.get(key) for e in other.iter(ADMX + tag)}
-            ours = {e.get(key) for e in adml.iter(ADMX + tag)}
-            if theirs != ours:
-                found.append(f"{language}/NPZqk.adml: {tag} {sorted(ours ^ theirs)} unlike en-US's")
+            COMPARED.append((f"{language}/NPZqk.adml: {tag}s, as en-US's", {e.get(key) for e in adml.iter(ADMX + tag)},
+                             {e.get(key) for e in other.iter(ADMX + tag)}))
     text = ElementTree.tostring(admx, encoding="unicode")
     for kind, names in (("string", strings), ("presentation", presentations)):
         found += [f"NPZqk.admx names $({kind}.{name}), which en-US/NPZqk.adml lacks"
@@ -204,21 +202,18 @@ def check_policies(policies):
 
 # ---- The package for the Chrome and Edge stores, and the host allowing the IDs they gave
 if arguments.store:
-    checks += 3
+    checks += 1
     with zipfile.ZipFile(arguments.store) as archive:
         packed = set(archive.namelist())
         store_manifest = json.loads(archive.read("manifest.json"))
         failures += [f"store package: {failure}" for failure in icon_failures(store_manifest.get("icons", {}),
                                                                                archive.read)]
-    refused = sorted({"key", "update_url", "browser_specific_settings"} & set(store_manifest) |
-                     {"background.scripts"} & {f"background.{name}" for name in store_manifest.get("background", {})})
-    if refused:
-        failures.append(f"store package: its manifest has {refused}")
+    COMPARED.append(("store package: its manifest's members the stores refuse", set(),
+                     {"key", "update_url", "browser_specific_settings"} & set(store_manifest)))
     own = {os.path.relpath(os.path.join(top, name), folder).replace(os.sep, "/")
            for top, _, files in os.walk(folder) for name in files}
     own = {name for name in own if not name.startswith("_metadata/")}  # what Chromium adds to a folder it loads
-    if packed != own:
-        failures.append(f"store package: {sorted(packed - own)} not the extension's, {sorted(own - packed)} left out")
+    COMPARED.append(("store package: the extension's own files", own, packed))
 if arguments.host_manifest:
     with open(arguments.host_manifest, encoding="utf-8") as f:
         origins = json.load(f)["allowed_origins"]
@@ -231,6 +226,9 @@ if arguments.policies:
     found, made = check_policies(arguments.policies)
     failures += found
     checks += made
+checks += len(COMPARED)
+failures += [f"{what}: {sorted(expected - found)} missing, {sorted(found - expected)} not expected"
+             for what, expected, found in COMPARED if expected != found]
 for failure in failures:
     print("FAILED:", failure)
 print(f"extension: {max(checks - len(failures), 0)} passed, {len(failures)} failed")

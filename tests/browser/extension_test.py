@@ -382,11 +382,12 @@ def start_chromium(allowed_site, language=None):
         return sessions[target]
 
     def evaluate(expression, where="page"):
+        patience = 3 if where == "ask" else 20
         where = session(where)
         if where is None:
             return None
         result = devtools.send("Runtime.evaluate", session=where, expression=f"({expression})",
-                               returnByValue=True, awaitPromise=True)
+                               returnByValue=True, awaitPromise=True, patience=patience)
         return result.get("result", {}).get("value")
 
     def click(expression, where="page", times=1, gap=0.0):
@@ -394,16 +395,18 @@ def start_chromium(allowed_site, language=None):
         for _ in range(times):
             for kind in ("mouseMoved", "mousePressed", "mouseReleased"):
                 devtools.send("Input.dispatchMouseEvent", session=session(where), type=kind, x=x, y=y,
-                              button="left", clickCount=0 if kind == "mouseMoved" else 1)
+                              button="left", clickCount=0 if kind == "mouseMoved" else 1,
+                              patience=3 if where == "ask" else 20)
             time.sleep(gap)
 
     def press(key, where="page"):
         code, text = {"Enter": (13, "\r"), "Tab": (9, ""), "Escape": (27, "")}[key]
+        patience = 3 if where == "ask" else 20  # the question's window may close on the key, and never answer
         devtools.send("Input.dispatchKeyEvent", session=session(where), type="keyDown", key=key, code=key,
-                      windowsVirtualKeyCode=code, **({"text": text} if text else {}))
+                      windowsVirtualKeyCode=code, patience=patience, **({"text": text} if text else {}))
         try:
             devtools.send("Input.dispatchKeyEvent", session=session(where), type="keyUp", key=key, code=key,
-                          windowsVirtualKeyCode=code)
+                          windowsVirtualKeyCode=code, patience=patience)
         except RuntimeError:
             pass  # the key answered the question, whose window has closed
 
@@ -555,15 +558,19 @@ def main():
     def visit(url):
         forget_viewer()
         before = host_starts()
-        browser["open"](url)
+        try:
+            browser["open"](url)
+        except RuntimeError:
+            pass  # the navigation became the viewer's, not a page's
         return before
 
-    def expect_viewer(what, url, uid, before):
+    def expect_viewer(what, url, uid, before, unasked=False):
         arguments = viewer_arguments(15)
         print(f"{BROWSER}: {what}: the viewer got {arguments}")
         check(arguments == [url, "/UID=" + uid], f"{what}: the viewer got {arguments}")
         time.sleep(0.5)
         check(host_starts() == before + 1, f"{what}: {host_starts() - before} requests to the host")
+        check(not unasked or question(1) is None, f"{what}: asked")
 
     def expect_nothing(what, before, wait=3):
         print(f"{BROWSER}: {what}: the host was asked {host_starts() - before} times")
@@ -587,6 +594,15 @@ def main():
                 return text
             time.sleep(0.05)
         return None
+
+    def expect_question(what, before, wanted=None):
+        """The question shows, naming the site not allowed (or as wanted), and nothing has started."""
+        text = question()
+        print(f"{BROWSER}: {what}: the question says [{text}]")
+        check(text == (wanted or f"localhost:{port} wants to open a zqk document in TarvikViewer."),
+              f"{what}: asked [{text}]")
+        expect_nothing(what + ", before the answer", before, wait=0.5)
+        return text
 
     def armed():
         deadline = time.time() + 5
@@ -679,10 +695,7 @@ def main():
                 browser["activate"]()
             else:
                 browser["click"](PLACE_BUTTON)
-            text = question()
-            print(f"{BROWSER}: {what}: the question says [{text}]")
-            check(text == f"localhost:{port} wants to open a zqk document in TarvikViewer.", f"{what}: [{text}]")
-            expect_nothing(what + ", before the answer", before, wait=0.5)
+            text = expect_question(what, before)
             armed()
             browser["screenshot"](os.path.join(OUTPUT, f"{BROWSER}-question.png"), "ask")
             if "announced" in browser:
@@ -712,9 +725,7 @@ def main():
             before = visit(f"{other}/{page}")
             if action is not None:
                 browser["click"](action)
-            text = question()
-            check(text == f"localhost:{port} wants to open a zqk document in TarvikViewer.", f"{what}: asked [{text}]")
-            expect_nothing(what, before, wait=0.5)
+            expect_question(what, before)
             not_now()
 
         def not_now():
@@ -741,19 +752,9 @@ def main():
             check(asked is None and "tried again after your “Not now”: 3 more zqk documents wait here." in text,
                   f"{what}: asked [{asked}], the page says [{text}]")
             browser["click"](f"[...document.querySelectorAll('npzqk-notice')].pop().shadowRoot.querySelector('button')")
-            text = question()
-            check(text == f"localhost:{port} wants to open 3 zqk documents in TarvikViewer.", f"{what}: [{text}]")
+            expect_question(what + ", its notice", host_starts(),
+                            f"localhost:{port} wants to open 3 zqk documents in TarvikViewer.")
             not_now()
-
-        def own_navigation(what):
-            before = host_starts()
-            forget_viewer()
-            try:
-                browser["open"](f"{other}/full.zqk")
-            except RuntimeError:
-                pass  # the navigation became the viewer's, not a page's
-            expect_viewer(what, f"{other}/full.zqk", "", before)
-            check(question(1) is None, f"{what}: asked")
 
         def held_back(what, page, site, at_once):
             """The first of a page's eight documents open at once; one deliberate click opens the rest."""
@@ -789,9 +790,7 @@ def main():
             check(text.startswith(f"Ein zqk-Dokument von localhost:{port} NPZqk fragt Sie zuerst, in einem eigenen "
                                   "Fenster. In TarvikViewer öffnen… / "), f"{what}: the page says [{text}]")
             browser["click"](PLACE_BUTTON)
-            text = question()
-            print(f"{BROWSER}: {what}: the question says [{text}]")
-            check(text == f"localhost:{port} möchte ein zqk-Dokument in TarvikViewer öffnen.", f"{what}: [{text}]")
+            expect_question(what, before, f"localhost:{port} möchte ein zqk-Dokument in TarvikViewer öffnen.")
             lang = browser["evaluate"]("document.documentElement.lang + ' ' + document.getElementById('once').textContent",
                                        "ask")
             check(lang == "de Dieses Mal öffnen", f"{what}: the question's window is [{lang}]")
@@ -867,7 +866,8 @@ def main():
             ("an untyped document while other tabs load", untyped_among_loads),
             ("eight documents on a page, six at once as the administrator says", lambda what: held_back(
                 what, "many.html", allowed, 6)),
-            ("the user's own navigation to a document of a site not allowed", own_navigation),
+            ("the user's own navigation to a document of a site not allowed", lambda what: expect_viewer(
+                what, f"{other}/full.zqk", "", visit(f"{other}/full.zqk"), unasked=True)),
             *((f"a site not allowed hiding its navigation's origin: {name}", lambda what, h=h: hidden(what, *h))
               for name, *h in HIDDEN),
             ("a frame of a site not allowed navigating on after its \"Not now\"", pestered),
