@@ -26,6 +26,5 @@ find_program(NPZQK_WINESERVER NAMES ${NPZQK_WINE_SERVER} PATHS /usr/lib/wine NO_
 # Wine's 32-bit loader, whichever the tree: the tests start it to learn
 # whether this machine runs 32-bit programs at all.
 find_program(NPZQK_WINE32 NAMES wine PATHS /usr/lib/wine NO_DEFAULT_PATH)
-if(NPZQK_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR /bin/sh ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh ${NPZQK_WINE})
-endif()
+# Also without the loader: wine-run.sh skips, with the reason, what cannot run.
+set(CMAKE_CROSSCOMPILING_EMULATOR /bin/sh ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh ${NPZQK_WINE})

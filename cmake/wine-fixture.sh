@@ -34,14 +34,19 @@ stop() {
 }
 
 # Some kernels run no 32-bit programs at all: starting Wine's 32-bit loader
-# then fails with "Exec format error". Any other failure of the loader is a
-# fault, never a reason to skip. NPZQK_NO_32BIT=1 asks for the same mode on a
-# machine that could run both.
+# then fails with "Exec format error". Where apt could not install 32-bit
+# Wine, the install step recorded why (NPZQK_WINE32_RECORD), and the loader
+# is missing. Any other failure of the loader is a fault, never a reason to
+# skip. NPZQK_NO_32BIT=1 asks for the same mode on a machine that could run both.
 probe() {
   mkdir -p "$state"
   local output status=0
   if [ "${NPZQK_NO_32BIT:-}" = 1 ]; then
     printf 'no\nNPZQK_NO_32BIT=1 asks for the 64-bit-only mode\n' >"$state/32bit"
+    return 0
+  fi
+  if [ ! -x "${NPZQK_WINE32:-}" ] && [ -s "${NPZQK_WINE32_RECORD:-}" ]; then
+    printf 'no\n32-bit Wine could not be installed: %s\n' "$(head -1 "$NPZQK_WINE32_RECORD")" >"$state/32bit"
     return 0
   fi
   output=$("${NPZQK_WINE32:?NPZQK_WINE32 is not set}" --version 2>&1) || status=$?

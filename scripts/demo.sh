@@ -85,7 +85,7 @@ request='{"url":"http://books.example/shelf/a.zqk","uid":"42 \"C:\\evil.zqk\" /p
 installed="$(wine winepath.exe -u "$(wine cmd.exe /c 'echo %LOCALAPPDATA%' | tr -d '\r')" | tr -d '\r')/Programs/NPZqk/npzqk-host.exe"
 echo "  the request, framed by its 32-bit length, to the installed copy: $request"
 /usr/bin/python3 -c 'import struct, sys; b = sys.argv[1].encode(); sys.stdout.buffer.write(struct.pack("<I", len(b)) + b)' "$request" |
-  wine "$installed" "chrome-extension://$(/usr/bin/python3 scripts/extension_ids.py | head -1)/" |
+  wine "$installed" "chrome-extension://$(/usr/bin/python3 scripts/extension_ids.py | sed -n 1p)/" |
   /usr/bin/python3 -c 'import struct, sys; d = sys.stdin.buffer.read(); print("  its reply (%d bytes, framed as %d): %s" % (len(d) - 4, struct.unpack("<I", d[:4])[0], d[4:].decode()))'
 for i in $(seq 50); do [ -f "$record" ] && break; sleep 0.1; done
 if [ -f "$record" ]; then

@@ -45,7 +45,17 @@ class Rpc:
             raise RuntimeError(f"{method}: no reply in {patience} s") from None
 
     def close(self):
-        self.run(self.socket.close())
+        """The socket closed, then its loop, with none of its tasks left pending
+        for the collector to complain of; a browser already gone is no fault."""
+        try:
+            self.run(asyncio.wait_for(self.socket.close(), 5))
+        except (OSError, asyncio.TimeoutError):
+            pass
+        pending = asyncio.all_tasks(self.loop)
+        for task in pending:
+            task.cancel()
+        self.run(asyncio.gather(*pending, return_exceptions=True))
+        self.loop.close()
 
 
 def free_port():
@@ -119,7 +129,7 @@ def firefox(profile, home, extension=None, extension_id=None, prefs=None, langua
 def close_firefox(process, bidi):
     try:
         bidi.send("browser.close")
-        bidi.close()
     except Exception:
         process.kill()
+    bidi.close()
     process.wait(30)

@@ -431,7 +431,8 @@ def start_chromium(allowed_site, language=None):
     return {"open": driver.get, "evaluate": evaluate, "click": click, "press": press,
             "options": f"chrome-extension://{CHROMIUM_ID}/options.html",
             "activate": lambda where="page": press("Enter", where),
-            "tabs": lambda: len(driver.window_handles), "screenshot": screenshot, "quit": driver.quit,
+            "tabs": lambda: len(driver.window_handles), "screenshot": screenshot,
+            "quit": lambda: (devtools.close(), driver.quit()),
             "downloads": downloads, "load_aside": load_aside, "announced": announced,
             "managed": lambda: evaluate("chrome.storage.managed.get('allowedSites')"
                                         ".then((policy) => policy.allowedSites)", "worker")}
