@@ -255,12 +255,15 @@ def register_viewer(present):
 
 def host_wrapper(answer=None):
     """The program the host manifest names: the host under Wine in the test prefix,
-    or, with answer, a stand-in that gives that one reply."""
+    or, with answer, a stand-in that reads the request, then gives that one
+    reply (a program gone before the browser has written would be no answer)."""
     wrapper = os.path.join(WORK, "npzqk-host.sh")
     if answer is not None:
         body = json.dumps(answer).encode()
         with open(wrapper, "w") as f:
-            f.write("#!/bin/sh\nprintf '%s'\n" % "".join(f"\\{byte:03o}" for byte in struct.pack("<I", len(body)) + body))
+            f.write("#!/usr/bin/python3\nimport struct, sys\n"
+                    "sys.stdin.buffer.read(struct.unpack('<I', sys.stdin.buffer.read(4))[0])\n"
+                    f"sys.stdout.buffer.write({struct.pack('<I', len(body)) + body!r})\n")
         return wrapper
     variables = {name: os.environ[name] for name in ("WINEPREFIX", "WINEARCH", "WINEDEBUG", "WINEDLLOVERRIDES")}
     variables.update(DISPLAY=display(), NPZQK_VIEWER_RECORD=windows_path(RECORD))
