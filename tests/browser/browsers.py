@@ -79,13 +79,17 @@ def chromium(profile, extension=None, prefs=None, by_policy=False, language=None
     # it does for every page the cache does not keep.
     for argument in ("--headless=new", "--no-sandbox", f"--user-data-dir={profile}", *loaded, "--disable-gpu",
                      "--no-first-run", *quiet, "--disable-component-update", "--disable-features=BackForwardCache",
+                     "--disable-renderer-backgrounding", "--disable-backgrounding-occluded-windows",
                      "--disable-sync", "--window-size=1000,600", *((f"--lang={language}",) if language else ())):
         options.add_argument(argument)
     options.add_experimental_option("prefs", prefs or {})
     if by_policy:  # chromedriver's own switches include it
         options.add_experimental_option("excludeSwitches", ["disable-background-networking"])
     environment = dict(os.environ, **({"LANGUAGE": language, "LANG": f"{language}_DE.UTF-8"} if language else {}))
-    return webdriver.Chrome(service=Service("/usr/bin/chromedriver", env=environment), options=options)
+    driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver", env=environment), options=options)
+    # A first page that never answers (seen now and then as the browser starts) is tried again, not waited on for minutes.
+    driver.set_page_load_timeout(30)
+    return driver
 
 
 def firefox(profile, home, extension=None, extension_id=None, prefs=None, language=None):

@@ -224,9 +224,13 @@ def serve_packed(site):
 def wait_for_extension(browser, site):
     """Until the extension is at work in new pages (it gives every <object> its
     animation) and, where the test can see it, has its administrator's sites."""
-    deadline = time.time() + 60
+    deadline = time.time() + 90
     while time.time() < deadline:
-        browser["open"](f"{site}/probe.html")
+        try:
+            browser["open"](f"{site}/probe.html")
+        except Exception as error:  # a page load that timed out: tried again
+            print(f"{BROWSER}: the probe page did not load ({str(error).splitlines()[0]}); tried again")
+            continue
         if browser["evaluate"]("getComputedStyle(document.getElementById('probe')).animationName") == "npzqk-found":
             break
         time.sleep(0.5)
