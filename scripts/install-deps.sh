@@ -73,7 +73,9 @@ name_refused() {
     output=$(apt-get install -s -qq --no-install-recommends --no-remove "$p" 2>&1) ||
       refused+=("$p ($(apt_reason <<<"$output"))")
   done
-  [ ${#refused[@]} -gt 0 ] && printf '%s\n' "${refused[@]}" | paste -sd ';' | sed 's/;/; /g'
+  [ ${#refused[@]} -gt 0 ] || return 0
+  printf -v output '%s; ' "${refused[@]}"
+  echo "${output%; }"
 }
 
 missing=()
