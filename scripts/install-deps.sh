@@ -31,8 +31,11 @@ say() { echo "install-deps: $*" >&2; }
 # names, then its errors.
 apt_reason() {
   grep -E '^ .*(Depends|PreDepends|Conflicts|Breaks): |^E: ' | sed -E 's/^E: //; s/^ +//; s/ +/ /g' |
-    head -3 | paste -sd ';' | sed 's/;/; /g'
+    head -3 | joined
 }
+
+# Lines joined with "; ", on one line.
+joined() { awk 'NR > 1 { printf "; " } { printf "%s", $0 } END { print "" }'; }
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
@@ -40,7 +43,7 @@ installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install o
 # (Debian's when the machine has none).
 linter() {
   command -v addons-linter >/dev/null && return
-  command -v npm >/dev/null || install_packages npm || return 1
+  command -v npm >/dev/null || install_packages npm || { say "could not install npm ($APT_REASON)"; return 1; }
   npm install --global --no-audit --no-fund --loglevel=error addons-linter >/dev/null ||
     { say "could not install addons-linter from the npm registry"; return 1; }
 }
@@ -73,9 +76,7 @@ name_refused() {
     output=$(apt-get install -s -qq --no-install-recommends --no-remove "$p" 2>&1) ||
       refused+=("$p ($(apt_reason <<<"$output"))")
   done
-  [ ${#refused[@]} -gt 0 ] || return 0
-  printf -v output '%s; ' "${refused[@]}"
-  echo "${output%; }"
+  [ ${#refused[@]} -gt 0 ] && printf '%s\n' "${refused[@]}" | joined
 }
 
 missing=()
