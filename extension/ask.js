@@ -44,9 +44,12 @@ function decide(choice) {
   };
 }
 
-// The site in the question stands out; the rest of its text is the message's.
+// The tab's site asks, and stands out; a frame of another site that hands
+// the documents is named second, and may be allowed this time only. In a
+// private window the user's leave lasts until its private windows close.
 function render(question) {
-  const site = NPZQK.siteName(question.site);
+  const { page, frame } = NPZQK.askers(question.sites);
+  const site = NPZQK.siteName(page);
   const count = question.documents.length;
   const marker = "\u{F8FF}";
   const [before, after] = (count === 1 ? NPZQK.text("questionOne", marker)
@@ -56,8 +59,11 @@ function render(question) {
   document.getElementById("question").replaceChildren(before, name, after ?? "");
   document.title = NPZQK.text("questionTitle", site);
   const where = document.getElementById("where");
-  where.hidden = question.page === question.site;
-  where.textContent = NPZQK.text("inFrameOf", NPZQK.siteName(question.page));
+  where.hidden = frame === null;
+  where.textContent = frame === null ? "" : NPZQK.text("fromFrameOf", NPZQK.siteName(frame));
+  const always = document.getElementById("always");
+  always.hidden = frame !== null;
+  always.textContent = NPZQK.text(question.incognito ? "openWhilePrivate" : "openAlways");
   document.getElementById("documents").replaceChildren(...question.documents.map((zqk) => {
     const item = document.createElement("li");
     item.textContent = zqk.url;

@@ -160,7 +160,8 @@
   // asked to close once it opened.
   function showState(id, state) {
     const entry = byId.get(id);
-    if (entry === undefined) return;
+    // The same state again changes nothing: its place keeps its button, and the focus.
+    if (entry === undefined || JSON.stringify(entry.state) === JSON.stringify(state)) return;
     entry.state = state;
     for (const spot of entry.places) spot.show(state);
     if (state.status === "opened" && entry.zqk.winclose) window.top.close();

@@ -79,6 +79,13 @@ const NPZQK = {
     return parsed.protocol === "file:" ? "file://" : parsed.origin;
   },
 
+  // The sites a question names, of those whose leave its documents need:
+  // the tab's page, which asks, and the last frame of another site between
+  // it and the documents, or null.
+  askers(sites) {
+    return { page: sites[0], frame: sites.findLast((site) => site !== sites[0]) ?? null };
+  },
+
   // A site as the address bar names it: its host and any port, in the form
   // that cannot pass for another (international names stay in ASCII).
   siteName(site) {

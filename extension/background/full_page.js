@@ -10,10 +10,11 @@ function isZqkResponse(details) {
   return type !== undefined && NPZQK.isZqkType(type.value);
 }
 
-// A full-page document: the page that navigated to it asks, and stays; the
-// user's own navigation needs no leave. Where the browser cannot tell who
-// started it (null, an opaque origin, a page of no site), the tab's page asks.
-function openFullPage(tabId, url, by) {
+// A full-page document: the page that navigated to it asks, and stays,
+// with the leave of the sites above it too; the user's own navigation needs
+// no leave. Where the browser cannot tell who started it (null, an opaque
+// origin, a page of no site), the tab's page asks.
+function openFullPage(tabId, url, by, above) {
   const zqk = [{ url, uid: "", winclose: false }];
   if (by === undefined) {
     open(tabId, zqk);
@@ -31,8 +32,16 @@ function openFullPage(tabId, url, by) {
   if (site === null) {
     askUser(tabId, null, zqk, false);
   } else {
-    offer(tabId, site, zqk, "navigated");
+    offer(tabId, leaveOf(above, site), zqk, "navigated");
   }
+}
+
+// The sites above a navigation's document: the frames above a frame's, the
+// tab's page for a page's own.
+async function sitesAboveNavigation(tabId, navigation) {
+  if (navigation.type === "sub_frame") return sitesAbove(tabId, navigation.frameId, navigation.parentFrameId);
+  const site = frameSite((await api.tabs.get(tabId).catch(() => null))?.url ?? "");
+  return site === undefined || site === "null" ? [] : [site];
 }
 
 // The tab that asks for a full-page document: the one the navigation was
@@ -54,7 +63,8 @@ async function askingTab(details) {
 if (kFirefox) {
   api.webRequest.onHeadersReceived.addListener((details) => {
     if (!isZqkResponse(details)) return {};
-    Promise.all([askingTab(details), startedBy(details)]).then(([tabId, by]) => openFullPage(tabId, details.url, by));
+    Promise.all([askingTab(details), startedBy(details)]).then(async ([tabId, by]) =>
+      openFullPage(tabId, details.url, by, await sitesAboveNavigation(tabId, details)));
     return { cancel: true };
   }, { urls: ["http://*/*", "https://*/*"], types: ["main_frame", "sub_frame"] }, ["blocking", "responseHeaders"]);
 } else {
@@ -77,7 +87,8 @@ if (kFirefox) {
   api.webRequest.onHeadersReceived.addListener((details) => {
     if (!isZqkResponse(details)) return;
     navigations.delete(details.url);
-    navigations.set(details.url, { tabId: details.tabId, by: startedBy(details) });
+    const { tabId, type, frameId, parentFrameId } = details;
+    navigations.set(details.url, { tabId, type, frameId, parentFrameId, by: startedBy(details) });
     if (navigations.size > 64) navigations.delete(navigations.keys().next().value);
   }, { urls: ["http://*/*", "https://*/*"], types: ["main_frame", "sub_frame"] }, ["responseHeaders"]);
 
@@ -85,9 +96,9 @@ if (kFirefox) {
     for (let tries = 0; tries < 10 && !navigations.has(url); tries += 1) {
       await new Promise((resolve) => setTimeout(resolve, 100));
     }
-    const found = navigations.get(url) ?? { tabId: -1, by: null };
+    const found = navigations.get(url) ?? { tabId: -1, type: "main_frame", by: null };
     navigations.delete(url);
-    return { tabId: found.tabId, by: await found.by };
+    return { ...found, by: await found.by };
   }
 
   async function stopDownload(item) {
@@ -98,9 +109,9 @@ if (kFirefox) {
       tabs.map((tab) => api.tabs.sendMessage(tab.id, { kind: "embeds", url }).catch(() => false)));
     if (claims.some(Boolean)) return;
     // A tab opened for the document alone is gone by now: the one in front asks.
-    const { tabId, by } = await navigationTo(url);
-    const from = tabs.find((tab) => tab.id === tabId) ?? tabs.find((tab) => tab.active);
-    openFullPage(from?.id ?? -1, url, by);
+    const navigation = await navigationTo(url);
+    const from = tabs.find((tab) => tab.id === navigation.tabId) ?? tabs.find((tab) => tab.active);
+    openFullPage(from?.id ?? -1, url, navigation.by, await sitesAboveNavigation(from?.id ?? -1, navigation));
   }
 
   api.downloads.onDeterminingFilename.addListener((item, suggest) => {

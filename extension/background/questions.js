@@ -17,28 +17,29 @@ async function placement(windowId) {
            top: parent.top + 80 };
 }
 
-// Asks for the documents of a site; a site of null is the tab's page, asked
-// about where the browser cannot tell who started a navigation. What a page
-// asks for by itself, after the user said "Not now" in its tab, waits.
+// Asks for documents that need the leave of the sites given, the tab's page
+// first; sites of null are the tab's page alone, asked about where the
+// browser cannot tell who started a navigation. What a page asks for by
+// itself, after the user said "Not now" in its tab, waits.
 async function askUser(tabId, given, documents, byUser) {
   const tab = await api.tabs.get(tabId).catch(() => null);
   if (tab === null) return;
-  let site = given;
+  let sites = given;
   try {
-    site ??= NPZQK.siteOf(tab.url);
+    sites ??= [NPZQK.siteOf(tab.url)];
   } catch {
     return; // no page of the web or of the computer
   }
-  if (!byUser && (await waitQuietly(tabId, site, documents))) return;
+  if (!byUser && (await waitQuietly(tabId, sites, documents))) return;
   for (const zqk of documents) show(tabId, zqk, { status: "asking" });
   const { question, isNew } = await editQuestions((questions) => {
-    const open = Object.values(questions).find((asked) => asked.tabId === tabId && asked.site === site);
+    const open = Object.values(questions).find((asked) => asked.tabId === tabId && sameSites(asked.sites, sites));
     if (open !== undefined) {
       open.documents.push(...documents.filter((zqk) => !open.documents.some((known) => sameDocument(known, zqk))));
       open.raised += 1;
       return { question: open, isNew: false };
     }
-    const made = { id: crypto.randomUUID(), tabId, site, page: NPZQK.siteOf(tab.url ?? site), documents,
+    const made = { id: crypto.randomUUID(), tabId, sites, incognito: tab.incognito === true, documents,
                    windowId: null, raised: 0 };
     questions[made.id] = made;
     return { question: made, isNew: true };
@@ -47,7 +48,10 @@ async function askUser(tabId, given, documents, byUser) {
     api.windows.update(question.windowId, { focused: true }).catch(() => {});
     return;
   }
+  // Firefox opens it as a private window for a private tab; Chromium keeps
+  // an extension's pages out of incognito windows.
   const made = await api.windows.create({ url: `ask.html#${question.id}`, type: "popup",
+                                           ...(kFirefox && tab.incognito ? { incognito: true } : {}),
                                            ...(await placement(tab.windowId)) });
   await editQuestions((questions) => {
     if (questions[question.id] !== undefined) questions[question.id].windowId = made.id;
@@ -55,9 +59,10 @@ async function askUser(tabId, given, documents, byUser) {
 }
 
 // The user's answer, or "not now" when the window was closed, which quiets
-// the tab's page.
+// the tab's page. A frame of another site is allowed this time only.
 async function settle(question, choice) {
-  if (choice === "always") await allowSite(question.site);
+  const { page, frame } = NPZQK.askers(question.sites);
+  if (choice === "always" && frame === null) await allowSite(page, question.incognito);
   if (choice === "once" || choice === "always") {
     await open(question.tabId, question.documents);
   } else {

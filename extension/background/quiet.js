@@ -10,12 +10,13 @@ function quiet(tabId) {
 }
 
 // Whether the documents wait, the tab being quiet; they are told so.
-async function waitQuietly(tabId, site, documents) {
+async function waitQuietly(tabId, sites, documents) {
   const waiting = await editSession("quiet", (quieted) => {
     const kept = quieted[tabId];
     if (kept === undefined) return null;
-    kept.push(...documents.filter((zqk) => !kept.some((known) => known.site === site && sameDocument(known.zqk, zqk)))
-      .map((zqk) => ({ site, zqk })));
+    kept.push(...documents.filter((zqk) => !kept.some((known) => sameSites(known.sites, sites) &&
+                                                                 sameDocument(known.zqk, zqk)))
+      .map((zqk) => ({ sites, zqk })));
     return kept;
   });
   if (waiting === null) return false;
@@ -23,12 +24,12 @@ async function waitQuietly(tabId, site, documents) {
   return true;
 }
 
-// The user's click in that notice: each site's waiting documents are asked for.
+// The user's click in that notice: the waiting documents are asked for,
+// those needing the same sites' leave together.
 async function askWaiting(tabId) {
   const waiting = await editSession("quiet", (quieted) => (quieted[tabId] ?? []).splice(0));
-  const sites = new Set(waiting.map((kept) => kept.site));
-  for (const site of sites) {
-    await askUser(tabId, site, waiting.filter((kept) => kept.site === site).map((kept) => kept.zqk), true);
+  for (const same of Map.groupBy(waiting, (kept) => kept.sites.join(" ")).values()) {
+    await askUser(tabId, same[0].sites, same.map((kept) => kept.zqk), true);
   }
 }
 

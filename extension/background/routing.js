@@ -2,20 +2,24 @@
 // and where it goes; and the end of a tab, which takes its state along.
 "use strict";
 
-// Documents from an allowed site open at once, within the page's share; the
-// others wait for the user, who asks from the document's place (or by
-// following a link to it). How they came: "found" on the page, "navigated"
-// to by the page, or asked for by the user, whose own actions are never held.
-async function offer(tabId, site, documents, how) {
+// Documents open at once, within the page's share, when every site whose
+// leave they need is allowed (sites: the tab's page first, the site that
+// hands them last); the others wait for the user, who asks from the
+// document's place (or by following a link to it). How they came: "found"
+// on the page, "navigated" to by the page, or asked for by the user, whose
+// own actions are never held.
+async function offer(tabId, sites, documents, how) {
   if (documents.length === 0) return;
-  if (!(await allowedSites()).has(site)) {
+  const allowed = await allowedSites(await isPrivate(tabId));
+  if (!sites.every((site) => allowed.has(site))) {
     if (how === "found") {
       for (const zqk of documents) show(tabId, zqk, { status: "waiting" });
     } else {
-      await askUser(tabId, site, documents, how === "user");
+      await askUser(tabId, sites, documents, how === "user");
     }
     return;
   }
+  const site = sites.at(-1);
   const now = how === "user" ? documents : await withinShare(tabId, site, documents);
   await hold(tabId, documents.filter((zqk) => !now.includes(zqk)));
   await open(tabId, now);
@@ -35,9 +39,10 @@ api.runtime.onMessage.addListener((message, sender) => {
   if (message.kind === "release") takeHeld(tabId).then((documents) => open(tabId, documents));
   // The user's click in the notice of what waits after a "Not now": asked.
   if (message.kind === "recall") askWaiting(tabId);
+  if (message.kind !== "documents" && message.kind !== "ask") return;
   const documents = checked(sender.url, sender.frameId ?? 0, message.documents);
-  if (message.kind === "documents") offer(tabId, NPZQK.siteOf(sender.url), documents, "found");
-  if (message.kind === "ask") offer(tabId, NPZQK.siteOf(sender.url), documents, "user");
+  sitesAbove(tabId, sender.frameId ?? 0).then((above) => offer(tabId, leaveOf(above, NPZQK.siteOf(sender.url)),
+                                                               documents, message.kind === "ask" ? "user" : "found"));
 });
 
 api.tabs.onRemoved.addListener((tabId) => {

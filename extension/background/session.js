@@ -29,3 +29,7 @@ function editSession(names, change) {
 function sameDocument(a, b) {
   return a.url === b.url && a.uid === b.uid && a.id === b.id && a.frameId === b.frameId;
 }
+
+function sameSites(a, b) {
+  return a.join(" ") === b.join(" ");
+}

@@ -64,10 +64,11 @@ def free_port():
         return s.getsockname()[1]
 
 
-def chromium(profile, extension=None, prefs=None, by_policy=False, language=None):
+def chromium(profile, extension=None, prefs=None, by_policy=False, language=None, private=False):
     """A Selenium driver of headless Chromium with a fresh profile; by_policy
     lets it fetch the extensions an administrator's policy installs; language
-    (such as "de") the one it speaks, which on Linux it takes from LANGUAGE."""
+    (such as "de") the one it speaks, which on Linux it takes from LANGUAGE;
+    private, its window an incognito one."""
     from selenium import webdriver
     from selenium.webdriver.chrome.options import Options
     from selenium.webdriver.chrome.service import Service
@@ -80,7 +81,8 @@ def chromium(profile, extension=None, prefs=None, by_policy=False, language=None
     for argument in ("--headless=new", "--no-sandbox", f"--user-data-dir={profile}", *loaded, "--disable-gpu",
                      "--no-first-run", *quiet, "--disable-component-update", "--disable-features=BackForwardCache",
                      "--disable-renderer-backgrounding", "--disable-backgrounding-occluded-windows",
-                     "--disable-sync", "--window-size=1000,600", *((f"--lang={language}",) if language else ())):
+                     "--disable-sync", "--window-size=1000,600", *((f"--lang={language}",) if language else ()),
+                     *(("--incognito",) if private else ())):
         options.add_argument(argument)
     options.add_experimental_option("prefs", prefs or {})
     if by_policy:  # chromedriver's own switches include it

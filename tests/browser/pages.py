@@ -1,0 +1,171 @@
+"""The pages the browser test serves, on two sites of one server (127.0.0.1
+is allowed by the administrator's policy, localhost is not), and the packed
+extension where an organisation hosts it."""
+import functools
+import http.server
+import os
+import re
+import shutil
+import threading
+
+from setting import BROWSER, PACKED, WORK
+
+HOSTILE_UID = '7 "C:\\evil.zqk" /print'
+PLACE_BUTTON_EXPRESSION = "document.querySelector('npzqk-document').shadowRoot.querySelector('button')"
+
+REQUESTS = []  # the request lines the server answered, in order
+
+# The pages, served on two origins: 127.0.0.1 is allowed by the
+# administrator's policy, localhost is not. The documents are files *.zqk.
+PAGES = {
+    "embed.html": "<embed type='application/x-zqk' src='book.zqk' UID='42'>"
+                  "<embed type='Application/X-ZQK; q=1' src='book.zqk' uid='42'>"
+                  "<object data='/book.zqk' type='application/x-zqk-v2'><param name='UID' value='42'></object>",
+    "late.html": "<script>setTimeout(() => { const e = document.createElement('embed');"
+                 " e.src = 'sub/late.zqk'; e.setAttribute('UID', 'late'); document.body.append(e); }, 300);</script>",
+    "hostile.html": f"<embed src='other.zqk' UID='{HOSTILE_UID}'>",
+    "schemes.html": "<embed type='application/x-zqk' src='file:///C:/book.zqk' UID='1'>"
+                    "<embed type='application/x-zqk' src='javascript:alert(1)//.zqk' UID='2'>"
+                    "<object type='application/x-zqk' data='data:application/x-zqk,abc'></object>",
+    "full.html": "<a href='/full.zqk'>the book</a> <a id='apart' href='/apart.zqk' target='_blank'>in a tab</a>",
+    "untyped.html": "<embed src='book.zqk' UID='untyped'>",
+    # Four documents, each to be found once: in a frame, an object's with its
+    # fallback (not a document of its own), and two that become documents later.
+    "variety.html": "<iframe src='framed.html' width='320' height='130'></iframe>"
+                    "<object data='o.zqk' type='application/x-zqk'><param name='UID' value='param'>"
+                    "<embed src='fallback.zqk' UID='fallback'></object>"
+                    "<embed id='later' src='nothing.txt' UID='changed'><object id='retyped' data='r.bin' UID='retyped'>"
+                    "</object><script>setTimeout(() => { document.getElementById('later').src = 'changed.zqk';"
+                    " document.getElementById('retyped').type = 'application/x-zqk'; }, 300);</script>",
+    "framed.html": "<embed type='application/x-zqk' src='framed.zqk' UID='framed'>",
+    "probe.html": "<object id='probe'></object>",
+    # A page of an allowed site with more documents than it may open at once,
+    # and one that keeps pointing a frame at documents.
+    "many.html": "".join(f"<embed src='many.zqk?{n}' UID='m{n}'>" for n in range(8)),
+    "loop.html": "<iframe id='f'></iframe><script>let n = 0; const loop = setInterval(() => {"
+                 " document.getElementById('f').src = '/loop.zqk?' + n; if (++n === 8) clearInterval(loop); }, 200);"
+                 "</script>",
+}
+# Each way a page can hide where its navigation to a document came from: the
+# page, and the action of the user's that sets it going, if any. Pages called
+# header* are served with "Referrer-Policy: no-referrer", /go?to= redirects.
+NO_REFERRER = "<meta name='referrer' content='no-referrer'>"
+SOON = "<script>setTimeout(() => { %s }, 300);</script>"
+HIDDEN = [
+    ("a meta element", "meta.html", NO_REFERRER + SOON % "location.href = '/full.zqk';", None),
+    ("a Referrer-Policy header", "header.html", SOON % "location.href = '/full.zqk';", None),
+    ("a rel=noreferrer link the page clicks", "link.html",
+     "<a id='go' rel='noreferrer' href='/full.zqk'>go</a>" + SOON % "document.getElementById('go').click();", None),
+    ("a frame's referrerpolicy", "frame.html", "<iframe referrerpolicy='no-referrer' src='/full.zqk'></iframe>", None),
+    ("a form it submits", "form.html", NO_REFERRER + "<form action='/full.zqk'></form>" + SOON
+     % "document.forms[0].submit();", None),
+    ("a window opened with noreferrer on the user's click", "opened.html",
+     "<button id='go' onclick=\"window.open('/full.zqk', '_blank', 'noreferrer')\">Read</button>",
+     "document.getElementById('go')"),
+    ("a redirect through the allowed site", "redirect.html", NO_REFERRER + SOON
+     % "location.href = `http://127.0.0.1:${location.port}/go?to=/full.zqk`;", None),
+    # Pages called again* are answered once, then with a zqk document.
+    ("a reload of the page the user went to", "again-reload.html", SOON % "location.reload();", None),
+    ("a step back to the page the user went to", "again-back.html", SOON % "location.href = '/back.html';", None),
+]
+PAGES.update((page, body) for _, page, body, _ in HIDDEN)
+PAGES["back.html"] = SOON % "history.back();"
+# A page that points a frame at a document, and at three more when told to.
+PAGES["pester.html"] = ("<iframe id='f' src='/pester.zqk'></iframe><script>function more() { let n = 0;"
+                        " const loop = setInterval(() => { document.getElementById('f').src = '/pester.zqk?' + n;"
+                        " if (++n === 3) clearInterval(loop); }, 500); }</script>")
+
+# A page of the site nobody allowed that frames a page of the allowed site:
+# one hidden, whose document is on the page, one that sends itself to one.
+FRAME_OF_ALLOWED = ("<script>const f = document.createElement('iframe');"
+                    " f.src = `http://127.0.0.1:${location.port}/%s`; %s document.body.append(f);</script>")
+PAGES["framing.html"] = FRAME_OF_ALLOWED % ("framed.html", "f.width = f.height = 1; f.style.opacity = 0;")
+PAGES["framing-sent.html"] = FRAME_OF_ALLOWED % ("sends.html", "")
+PAGES["sends.html"] = SOON % "location.href = '/full.zqk';"
+
+# Pages that try to get themselves allowed, as a page author would: each
+# waits for the document's place, then does its worst to it. What the user
+# then does, with real input, is in ATTACKS below.
+WHEN_PLACED = ("<embed src='book.zqk' UID='42'><script>function placed(then) { const wait = setInterval(() => {"
+               " const host = document.querySelector('npzqk-document'); if (!host) return; clearInterval(wait);"
+               " then(host, host.shadowRoot.querySelector('button'), host.shadowRoot.querySelector('button')"
+               ".getBoundingClientRect()); }, 50); }\n"
+               "function over(element, r, z) { Object.assign(element.style, {position: 'absolute', left: r.x + 'px',"
+               " top: r.y + 'px', width: r.width + 'px', height: r.height + 'px', zIndex: z}); }\n")
+PAGES.update({
+    "faded.html": WHEN_PLACED + "placed((host, button, r) => { host.style.opacity = '0';"
+                  " over(document.getElementById('bait'), r, -1); });</script><button id='bait'>Play video</button>",
+    "relabelled.html": WHEN_PLACED + "placed((host, button) => { button.textContent = 'Not now'; });</script>",
+    "focused.html": WHEN_PLACED + "placed((host, button) => button.focus());</script>"
+                    "<form><input name='q' value='zqk'></form>",
+    "covered.html": WHEN_PLACED + "placed((host, button, r) => { const fake = document.getElementById('fake');"
+                    " fake.style.pointerEvents = 'none'; over(fake, r, 9); });</script>"
+                    "<div id='fake' style='background:#fff'>127.0.0.1 wants to show notifications <b>Allow</b></div>",
+    "game.html": WHEN_PLACED + "placed((host, button, r) => { const aim = document.getElementById('aim');"
+                 " aim.style.pointerEvents = 'none'; over(aim, r, 9); });</script>"
+                 "<div id='aim' style='background:red'>Click as fast as you can!</div>",
+    "scripted.html": WHEN_PLACED + "placed((host, button) => { button.click();"
+                     " button.dispatchEvent(new MouseEvent('click', {bubbles: true, composed: true}));"
+                     " button.dispatchEvent(new KeyboardEvent('keydown', {key: 'Enter', bubbles: true}));"
+                     " window.postMessage({kind: 'answer', choice: 'always'}, '*'); });</script>",
+})
+# Each attack against a site not allowed: the page above, what the user does
+# on it (click an element, or press a key), and what the user's hurried hand
+# does next in whatever then has the pointer or the keyboard; and where the
+# user's action reaches the document's place, which only asks.
+
+def serve():
+    site = os.path.join(WORK, "site")
+    for name, body in [*PAGES.items(), *((name, "ZQK") for name in ("book.zqk", "sub/late.zqk", "other.zqk",
+                                                                      "full.zqk", "apart.zqk", "many.zqk",
+                                                                      "loop.zqk", "pester.zqk"))]:
+        os.makedirs(os.path.dirname(os.path.join(site, name)), exist_ok=True)
+        with open(os.path.join(site, name), "w") as f:
+            f.write(f"<!DOCTYPE html><title>zqk</title><p>A page with a zqk document.</p>{body}" if ".html" in name
+                    else body)
+    class Handler(http.server.SimpleHTTPRequestHandler):
+        extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map, ".zqk": "application/x-zqk"}
+
+        def log_message(self, form, *arguments):
+            REQUESTS.append(str(arguments[0]) if arguments else "")
+
+        def end_headers(self):
+            if self.path.startswith("/header"):
+                self.send_header("Referrer-Policy", "no-referrer")
+            if self.path.startswith("/again"):
+                self.send_header("Cache-Control", "no-store")
+            super().end_headers()
+
+        def do_GET(self):
+            if self.path.startswith("/again") and self.path in served:
+                self.path = "/full.zqk"
+            served.add(self.path)
+            if not self.path.startswith("/go?to="):
+                return super().do_GET()
+            self.send_response(302)
+            self.send_header("Location", self.path[len("/go?to="):])
+            self.end_headers()
+
+    served = set()
+    handler = functools.partial(Handler, directory=site)
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server.server_address[1]
+
+
+def serve_packed(site):
+    """The packed extension on this test's server, as an organisation hosts it:
+    its address, and for Chromium the update manifest's, with the build's
+    address for them replaced by this server's."""
+    folder = os.path.join(WORK, "site", "packed")
+    os.makedirs(folder, exist_ok=True)
+    here = f"{site}/packed/"
+    shutil.copy(PACKED, folder)
+    if BROWSER == "chromium":
+        with open(os.path.join(os.path.dirname(PACKED), "updates.xml")) as f:
+            updates = re.sub(r"codebase=([\"'])[^\"']*/", r"codebase=\g<1>" + here, f.read())
+        with open(os.path.join(folder, "updates.xml"), "w") as f:
+            f.write(updates)
+        return here + "updates.xml"
+    return here + os.path.basename(PACKED)
+
