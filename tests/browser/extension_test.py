@@ -314,14 +314,15 @@ def main():
             check(host_starts() == before + 8, f"{what}: {host_starts() - before} requests after the click, not 8")
             time.sleep(1.5)  # the last viewers have started
 
-        def restart(what, profile=None, language=None, private=False):
-            """The browser started again, in the profile given, speaking the language given, private or not."""
+        def restart(what, profile=None, language=None, private=False, probed=True):
+            """The browser started again, in the profile given, speaking the language given, private or not;
+            probed, once the extension is at work in its pages, else at once."""
             nonlocal browser
             UNDO.remove(browser["quit"])
             browser["quit"]()
             browser = (start_chromium if BROWSER == "chromium" else start_firefox)(allowed, language, profile, private)
             UNDO.insert(0, browser["quit"])
-            check(wait_for_extension(browser, allowed), f"{what}: the extension is not at work")
+            check(not probed or wait_for_extension(browser, allowed), f"{what}: the extension is not at work")
 
         def private_window(what):
             """A site allowed in private windows: until they close, never where the next session finds it.
@@ -445,6 +446,9 @@ def main():
                 what, "loop.html", other, 4)),
             ("the viewer missing", viewer_missing),
             ("a site allowed in a private window", private_window),
+            *((("started in a private window, its first page sending itself to a document", lambda what: (
+                restart(what, "private", private=True, probed=False), hidden(what, "header.html", None, None))),)
+              if BROWSER == "chromium" else ()),
             ("in German", in_german),
         ]
 
