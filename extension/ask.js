@@ -62,7 +62,7 @@ function render(question) {
   where.hidden = frame === null;
   where.textContent = frame === null ? "" : NPZQK.text("fromFrameOf", NPZQK.siteName(frame));
   const always = document.getElementById("always");
-  always.hidden = frame !== null;
+  always.hidden = frame !== null || !question.mayAllow;
   always.textContent = NPZQK.text(question.incognito ? "openWhilePrivate" : "openAlways");
   document.getElementById("documents").replaceChildren(...question.documents.map((zqk) => {
     const item = document.createElement("li");

@@ -64,50 +64,62 @@ async function checkStatus() {
 
 // ---- The allowed sites, with the share the administrator set for any.
 
-function siteRow(site, managed, atOnce) {
+function note(row, text) {
+  const told = document.createElement("em");
+  told.textContent = text;
+  row.append(told);
+}
+
+// A site or pattern: the share the administrator set for it; the
+// administrator's marked as such (or as not understood, and so ignored),
+// the user's own removable, and marked as not used where the administrator
+// has turned them off.
+function siteRow(site, { managed, atOnce, ownOff }) {
   const row = document.createElement("li");
   const name = document.createElement("span");
   name.textContent = site;
   row.append(name);
   if (atOnce[site] !== undefined) {
-    const share = document.createElement("em");
-    share.textContent = atOnce[site] === 0 ? NPZQK.text("atOnceAll") : NPZQK.text("atOnce", atOnce[site]);
-    row.append(share);
+    note(row, atOnce[site] === 0 ? NPZQK.text("atOnceAll") : NPZQK.text("atOnce", atOnce[site]));
   }
   if (managed) {
-    const note = document.createElement("em");
-    note.textContent = NPZQK.text("setByAdministrator");
-    row.append(note);
-  } else {
-    const remove = document.createElement("button");
-    remove.type = "button";
-    remove.textContent = NPZQK.text("remove");
-    remove.setAttribute("aria-label", NPZQK.text("removeLabel", site));
-    remove.addEventListener("click", async () => {
-      const { sites = [] } = await api.storage.local.get("sites");
-      await api.storage.local.set({ sites: sites.filter((kept) => kept !== site) });
-    });
-    row.append(remove);
+    note(row, NPZQK.text(sitePattern(site) === null ? "notUnderstood" : "setByAdministrator"));
+    return row;
   }
+  if (ownOff) note(row, NPZQK.text("notUsed"));
+  const remove = document.createElement("button");
+  remove.type = "button";
+  remove.textContent = NPZQK.text("remove");
+  remove.setAttribute("aria-label", NPZQK.text("removeLabel", site));
+  remove.addEventListener("click", async () => {
+    const { sites = [] } = await api.storage.local.get("sites");
+    await api.storage.local.set({ sites: sites.filter((kept) => kept !== site) });
+  });
+  row.append(remove);
   return row;
 }
 
-function render(sites, managed, atOnce) {
+function render(sites, policy) {
+  const shown = { atOnce: policy.openAtOnce, ownOff: !policy.userMayAllow };
   const list = document.getElementById("sites");
-  list.replaceChildren(...managed.map((site) => siteRow(site, true, atOnce)),
-                       ...sites.filter((site) => !managed.includes(site)).map((site) => siteRow(site, false, atOnce)));
+  list.replaceChildren(...policy.allowedSites.map((site) => siteRow(site, { ...shown, managed: true })),
+                       ...sites.filter((site) => !policy.allowedSites.includes(site))
+                         .map((site) => siteRow(site, { ...shown, managed: false })));
   document.getElementById("none").hidden = list.children.length > 0;
+  document.getElementById("own-off").hidden = policy.userMayAllow;
+  const blocked = document.getElementById("blocked");
+  blocked.replaceChildren(...policy.blockedSites.map((site) => siteRow(site, { ...shown, atOnce: {}, managed: true })));
+  document.getElementById("blocked-sites").hidden = blocked.children.length === 0;
 }
 
 // The user's own sites at once; the administrator's join them when the
 // browser has read its policies, which can take seconds after it starts.
-let managedSites = [];
-let managedAtOnce = {};
+let policy = { allowedSites: [], blockedSites: [], userMayAllow: true, openAtOnce: {} };
 async function show() {
   const { sites = [] } = await api.storage.local.get("sites");
-  render(sites, managedSites, managedAtOnce);
-  [managedSites, managedAtOnce] = await Promise.all([NPZQK.managedSites(api), NPZQK.managedAtOnce(api)]);
-  render(sites, managedSites, managedAtOnce);
+  render(sites, policy);
+  policy = await NPZQK.managedPolicy(api);
+  render(sites, policy);
 }
 
 NPZQK.translate(document);

@@ -57,6 +57,7 @@ a { color: #0b57d0; }
     declined: { text: text("declined"), action: kAsk },
     opening: { text: text("opening"), action: null },
     opened: { text: text("opened"), action: text("openAgain") },
+    blocked: { text: text("blocked"), action: null },
   };
 
   // The states that count documents: held back, the others of the page held

@@ -21,28 +21,27 @@ const NPZQK = {
     return document === "file:" && page === "file:";
   },
 
-  // The sites the administrator allows through the managed storage policy;
-  // none where no policy names this extension.
-  async managedSites(api) {
+  // What the administrator sets through the managed storage policy: the
+  // sites (and patterns) allowed and blocked, whether users may allow sites
+  // of their own, and how many documents a page of each site may open at
+  // once (0: as many as it has); Windows' registry gives numbers as text and
+  // booleans as numbers. Nothing where no policy names this extension.
+  async managedPolicy(api) {
+    let given = {};
     try {
-      const { allowedSites = [] } = await api.storage.managed.get("allowedSites");
-      return allowedSites.map(String);
+      given = (await api.storage.managed.get(null)) ?? {};
     } catch {
-      return [];
+      // no policy for this extension
     }
-  },
-
-  // How many documents a page of each site may open at once, where the
-  // administrator says (0: as many as it has). Windows' registry gives the
-  // numbers as text.
-  async managedAtOnce(api) {
-    try {
-      const { openAtOnce = {} } = await api.storage.managed.get("openAtOnce");
-      return Object.fromEntries(Object.entries(openAtOnce).map(([site, count]) => [site, Number(count)])
-        .filter(([, count]) => Number.isSafeInteger(count) && count >= 0));
-    } catch {
-      return {};
-    }
+    const list = (value) => (Array.isArray(value) ? value.map(String) : []);
+    const counts = given.openAtOnce !== null && typeof given.openAtOnce === "object" ? given.openAtOnce : {};
+    return {
+      allowedSites: list(given.allowedSites),
+      blockedSites: list(given.blockedSites),
+      userMayAllow: ![false, 0, "0", "false"].includes(given.userMayAllow),
+      openAtOnce: Object.fromEntries(Object.entries(counts).map(([site, count]) => [site, Number(count)])
+        .filter(([, count]) => Number.isSafeInteger(count) && count >= 0)),
+    };
   },
 
   // Presses that may give the user's leave, as the browsers' own permission

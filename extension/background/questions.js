@@ -30,8 +30,13 @@ async function askUser(tabId, given, documents, byUser) {
   } catch {
     return; // no page of the web or of the computer
   }
+  if ((await leaveFor(sites, tab.incognito === true)) === "blocked") {
+    for (const zqk of documents) show(tabId, zqk, { status: "blocked" });
+    return;
+  }
   if (!byUser && (await waitQuietly(tabId, sites, documents))) return;
   for (const zqk of documents) show(tabId, zqk, { status: "asking" });
+  const { userMayAllow: mayAllow } = await NPZQK.managedPolicy(api);
   const { question, isNew } = await editQuestions((questions) => {
     const open = Object.values(questions).find((asked) => asked.tabId === tabId && sameSites(asked.sites, sites));
     if (open !== undefined) {
@@ -39,7 +44,7 @@ async function askUser(tabId, given, documents, byUser) {
       open.raised += 1;
       return { question: open, isNew: false };
     }
-    const made = { id: crypto.randomUUID(), tabId, sites, incognito: tab.incognito === true, documents,
+    const made = { id: crypto.randomUUID(), tabId, sites, incognito: tab.incognito === true, mayAllow, documents,
                    windowId: null, raised: 0 };
     questions[made.id] = made;
     return { question: made, isNew: true };
@@ -59,10 +64,11 @@ async function askUser(tabId, given, documents, byUser) {
 }
 
 // The user's answer, or "not now" when the window was closed, which quiets
-// the tab's page. A frame of another site is allowed this time only.
+// the tab's page. A frame of another site is allowed this time only, and
+// so is every site where the administrator keeps users from allowing any.
 async function settle(question, choice) {
   const { page, frame } = NPZQK.askers(question.sites);
-  if (choice === "always" && frame === null) await allowSite(page, question.incognito);
+  if (choice === "always" && frame === null && question.mayAllow) await allowSite(page, question.incognito);
   if (choice === "once" || choice === "always") {
     await open(question.tabId, question.documents);
   } else {

@@ -4,16 +4,17 @@
 
 // Documents open at once, within the page's share, when every site whose
 // leave they need is allowed (sites: the tab's page first, the site that
-// hands them last); the others wait for the user, who asks from the
-// document's place (or by following a link to it). How they came: "found"
+// hands them last); those of a blocked site are told so; the others wait
+// for the user, who asks from the document's place (or by following a link
+// to it). How they came: "found"
 // on the page, "navigated" to by the page, or asked for by the user, whose
 // own actions are never held.
 async function offer(tabId, sites, documents, how) {
   if (documents.length === 0) return;
-  const allowed = await allowedSites(await isPrivate(tabId));
-  if (!sites.every((site) => allowed.has(site))) {
-    if (how === "found") {
-      for (const zqk of documents) show(tabId, zqk, { status: "waiting" });
+  const leave = await leaveFor(sites, await isPrivate(tabId));
+  if (leave !== "allowed") {
+    if (how === "found" || leave === "blocked") {
+      for (const zqk of documents) show(tabId, zqk, { status: leave === "blocked" ? "blocked" : "waiting" });
     } else {
       await askUser(tabId, sites, documents, how === "user");
     }

@@ -1,13 +1,28 @@
 // The sites whose documents open without a question: the administrator's,
 // the user's own, and, in private windows only, those the user allowed there
-// until the last private window closes; whose leave a frame's documents
-// need; and how many of its documents a page of each may open at once.
+// until the last private window closes; those the administrator blocks;
+// whose leave a frame's documents need; and how many of its documents a
+// page of each may open at once.
 "use strict";
 
-async function allowedSites(incognito) {
+async function userSites(incognito) {
   const { sites = [] } = await api.storage.local.get("sites");
   const { privateSites = {} } = incognito ? await api.storage.session.get("privateSites") : {};
-  return new Set([...sites.map(String), ...Object.keys(privateSites), ...(await NPZQK.managedSites(api))]);
+  return new Set([...sites.map(String), ...Object.keys(privateSites)]);
+}
+
+// What the documents that need these sites' leave may do: "blocked" where
+// the administrator blocks any of them (and does not allow it, which makes
+// the exception), "allowed" where each is allowed by the administrator or,
+// unless the administrator says otherwise, by the user; else "ask".
+async function leaveFor(sites, incognito) {
+  const policy = await NPZQK.managedPolicy(api);
+  const own = policy.userMayAllow ? await userSites(incognito) : new Set();
+  const administrators = (site) => bestMatch(policy.allowedSites, site) !== undefined;
+  if (sites.some((site) => !administrators(site) && bestMatch(policy.blockedSites, site) !== undefined)) {
+    return "blocked";
+  }
+  return sites.every((site) => administrators(site) || own.has(site)) ? "allowed" : "ask";
 }
 
 // A private window's allowance is kept in memory, never where ordinary
@@ -75,8 +90,10 @@ function leaveOf(sitesAboveIt, site) {
 
 const kAtOnce = 4;
 
+// The site's own entry, else the longest pattern that names it.
 async function atOnceFor(site) {
-  const given = (await NPZQK.managedAtOnce(api))[site];
+  const counts = (await NPZQK.managedPolicy(api)).openAtOnce;
+  const given = counts[bestMatch(Object.keys(counts), site)];
   if (given === undefined) return kAtOnce;
   return given === 0 ? Infinity : given;
 }

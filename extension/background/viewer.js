@@ -17,7 +17,7 @@ async function startViewer(zqk) {
 function show(tabId, zqk, state) {
   if (zqk.id !== undefined) {
     api.tabs.sendMessage(tabId, { kind: "state", id: zqk.id, state }, { frameId: zqk.frameId }).catch(() => {});
-  } else if (["missing", "host", "refused", "held", "quiet"].includes(state.status)) {
+  } else if (["missing", "host", "refused", "held", "quiet", "blocked"].includes(state.status)) {
     api.tabs.sendMessage(tabId, { kind: "notice", document: zqk, state }, { frameId: 0 }).catch(() => {});
   }
 }

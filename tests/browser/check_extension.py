@@ -143,6 +143,7 @@ def check_policies(policies):
     lists = [name for name, value in properties.items()
              if value.get("type") == "array" and value.get("items", {}).get("type") == "string"]
     dictionaries = [name for name, value in properties.items() if value.get("type") == "object"]
+    booleans = [name for name, value in properties.items() if value.get("type") == "boolean"]
     chromium, firefox = extension_ids(os.path.join(folder, "manifest.json"))
     deployed = chromium_id(public_key_der(arguments.key)) if arguments.key else chromium
     admx = ElementTree.parse(os.path.join(policies, "NPZqk.admx")).getroot()
@@ -176,6 +177,13 @@ def check_policies(policies):
                 found.append(f"{policy.get('name')} writes {element.get('key')!r} (prefix {element.get('valuePrefix')!r},"
                              f" explicit {element.get('explicitValue')!r}), not one of {lists + dictionaries}")
             seen.add(f"{browser} {name}")
+        # Its booleans, as a policy's own value, 1 when enabled and 0 when disabled.
+        if policy.get("valueName") in booleans:
+            values = [policy.find(f"{ADMX}{state}/{ADMX}decimal") for state in ("enabledValue", "disabledValue")]
+            if (policy.get("key") != base + f"3rdparty\\extensions\\{deployed}\\policy"
+                    or [v.get("value") if v is not None else None for v in values] != ["1", "0"]):
+                found.append(f"{policy.get('name')} does not write {policy.get('valueName')} as 1 or 0")
+            seen.add(f"{browser} {policy.get('valueName')}")
         if policy.get("valueName") == "installation_mode":
             item = policy.find(f"{ADMX}enabledList/{ADMX}item")
             url = item.find(f"{ADMX}value/{ADMX}string").text if item is not None else None
@@ -187,14 +195,14 @@ def check_policies(policies):
                              f"{policy.get('key')!r}, {url!r}")
             seen.add(browser + " install")
     wanted = {f"{browser} {what}" for browser in VENDORS
-              for what in (*lists, *dictionaries, *(("install",) if arguments.key else ()))}
+              for what in (*lists, *dictionaries, *booleans, *(("install",) if arguments.key else ()))}
     found += [f"NPZqk.admx has no policy for {what}" for what in sorted(wanted - seen)]
     with open(os.path.join(policies, "policies.json"), encoding="utf-8") as f:
         firefox_policies = json.load(f)["policies"]
     preset = firefox_policies["3rdparty"]["Extensions"].get(firefox, {})
-    if not preset or any(not isinstance(value, list if name in lists else dict if name in dictionaries else type(None))
-                         for name, value in preset.items()):
-        found.append(f"policies.json presets {sorted(preset)} for {firefox}, not {lists} and {dictionaries}")
+    kinds = {**dict.fromkeys(lists, list), **dict.fromkeys(dictionaries, dict), **dict.fromkeys(booleans, bool)}
+    if sorted(preset) != sorted(kinds) or any(not isinstance(value, kinds[name]) for name, value in preset.items()):
+        found.append(f"policies.json presets {sorted(preset)} for {firefox}, not {sorted(kinds)}")
     if firefox_policies["ExtensionSettings"].get(firefox, {}).get("installation_mode") != "force_installed":
         found.append(f"policies.json does not install {firefox}")
     return found, len(wanted) + 2 + 2

@@ -28,9 +28,10 @@ def managed(allowed_site):
 
 
 # Each browser in a profile of the run's (by default, one for its language),
-# speaking the language given, its windows private ones if asked.
-def start_chromium(allowed_site, language=None, profile=None, private=False):
-    policy = {"3rdparty": {"extensions": {CHROMIUM_ID: managed(allowed_site)}}}
+# speaking the language given, its windows private ones if asked, with the
+# administrator's policy for the extension given (by default, managed()).
+def start_chromium(allowed_site, language=None, profile=None, private=False, extension_policy=None):
+    policy = {"3rdparty": {"extensions": {CHROMIUM_ID: extension_policy or managed(allowed_site)}}}
     if PACKED:
         policy["ExtensionInstallForcelist"] = [f"{CHROMIUM_ID};{serve_packed(allowed_site)}"]
         policy["DeveloperToolsAvailability"] = 1  # the test drives the extension's own pages, as before
@@ -133,7 +134,7 @@ def start_chromium(allowed_site, language=None, profile=None, private=False):
 # ---- Firefox, through its own WebDriver BiDi
 
 
-def start_firefox(allowed_site, language=None, profile=None, private=False):
+def start_firefox(allowed_site, language=None, profile=None, private=False, extension_policy=None):
     profile = profile or language or "en"
     home = os.path.join(WORK, "home-" + profile)
     host_manifest(os.path.join(home, ".mozilla", "native-messaging-hosts"), {"allowed_extensions": [FIREFOX_ID]})
@@ -141,7 +142,7 @@ def start_firefox(allowed_site, language=None, profile=None, private=False):
     settings = {"private_browsing": True}
     if PACKED:
         settings.update(installation_mode="force_installed", install_url=serve_packed(allowed_site))
-    policies = {"3rdparty": {"Extensions": {FIREFOX_ID: managed(allowed_site)}},
+    policies = {"3rdparty": {"Extensions": {FIREFOX_ID: extension_policy or managed(allowed_site)}},
                 "ExtensionSettings": {FIREFOX_ID: settings}}
     policy_file("/usr/lib/firefox-esr/distribution/policies.json", {"policies": policies})
     process, bidi, context = browsers.firefox(
@@ -216,7 +217,7 @@ def start_firefox(allowed_site, language=None, profile=None, private=False):
             "screenshot": screenshot, "quit": quit, "load_aside": load_aside}
 
 
-def wait_for_extension(browser, site):
+def wait_for_extension(browser, site, allowed=None):
     """Until the extension is at work in new pages (it gives every <object> its
     animation) and, where the test can see it, has its administrator's sites."""
     deadline = time.time() + 90
@@ -230,7 +231,7 @@ def wait_for_extension(browser, site):
             break
         time.sleep(0.5)
     while time.time() < deadline:
-        if browser.get("managed", lambda: [site])() == [site]:
+        if browser.get("managed", lambda: allowed or [site])() == (allowed or [site]):
             return True
         time.sleep(0.2)
     return False

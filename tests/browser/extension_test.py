@@ -314,15 +314,52 @@ def main():
             check(host_starts() == before + 8, f"{what}: {host_starts() - before} requests after the click, not 8")
             time.sleep(1.5)  # the last viewers have started
 
-        def restart(what, profile=None, language=None, private=False, probed=True):
-            """The browser started again, in the profile given, speaking the language given, private or not;
-            probed, once the extension is at work in its pages, else at once."""
+        def restart(what, profile=None, language=None, private=False, probed=True, policy=None):
+            """The browser started again, in the profile given, speaking the language given, private or not, with
+            the administrator's policy given; probed, once the extension is at work in its pages, else at once."""
             nonlocal browser
             UNDO.remove(browser["quit"])
             browser["quit"]()
-            browser = (start_chromium if BROWSER == "chromium" else start_firefox)(allowed, language, profile, private)
+            browser = (start_chromium if BROWSER == "chromium" else start_firefox)(allowed, language, profile, private,
+                                                                                 policy)
             UNDO.insert(0, browser["quit"])
-            check(not probed or wait_for_extension(browser, allowed), f"{what}: the extension is not at work")
+            check(not probed or wait_for_extension(browser, allowed, policy and policy["allowedSites"]),
+                  f"{what}: the extension is not at work")
+
+        # The administrator's patterns: a shop's hosts blocked, its books' allowed as the exception, and no sites of
+        # the user's own (localhost, which the user allowed above, asks again).
+        shop = f"http://shop.localhost:{port}"
+        books = f"http://a.books.shop.localhost:{port}"
+        restrictive = {"allowedSites": [allowed, "http://*.books.shop.localhost:*"],
+                       "blockedSites": ["http://*.shop.localhost:*"], "userMayAllow": False}
+
+        def administrator(what, row):
+            if row == "pattern":
+                restart(what, policy=restrictive)
+                expect_viewer(what, f"{books}/book.zqk", "42", visit(f"{books}/embed.html"), unasked=True)
+            elif row == "blocked":
+                before = visit(f"{shop}/embed.html")
+                text = place_text(containing="administrator")
+                check(text.startswith(f"A zqk document from shop.localhost:{port} Your administrator does not allow zqk "
+                                      "documents from this site.") and browser["evaluate"](f"{PLACE}.querySelector"
+                                                                                          "('button')") is None,
+                      f"{what}: the page says [{text}]")
+                expect_nothing(what, before, wait=1)
+                check(question(0.5) is None, f"{what}: asked")
+            elif row == "navigation":
+                before = visit(f"{shop}/header.html")
+                text = place_text(containing="administrator")
+                check("Your administrator does not allow zqk documents from this site." in text and question(0.5) is None,
+                      f"{what}: the page says [{text}]")
+                expect_nothing(what, before, wait=0.5)
+            else:
+                before = visit(f"{other}/embed.html")
+                place_text()
+                browser["click"](PLACE_BUTTON)
+                expect_question(what, before)
+                hidden = browser["evaluate"]("document.getElementById('always').hidden", "ask")
+                check(hidden is True, f"{what}: \"Always\" offered")
+                not_now()
 
         def private_window(what):
             """A site allowed in private windows: until they close, never where the next session finds it.
@@ -445,6 +482,10 @@ def main():
             ("a frame of the site now allowed pointed at eight documents in turn, four at once", lambda what: held_back(
                 what, "loop.html", other, 4)),
             ("the viewer missing", viewer_missing),
+            ("the administrator's pattern, an exception to the block list", lambda what: administrator(what, "pattern")),
+            ("a site the administrator blocks", lambda what: administrator(what, "blocked")),
+            ("a blocked site's navigation to a document", lambda what: administrator(what, "navigation")),
+            ("no sites of the user's own, where the user allowed one earlier", lambda what: administrator(what, "own")),
             ("a site allowed in a private window", private_window),
             *((("started in a private window, its first page sending itself to a document", lambda what: (
                 restart(what, "private", private=True, probed=False), hidden(what, "header.html", None, None))),)
