@@ -24,7 +24,11 @@ fail() {
 }
 
 stop() {
-  if [ -d "${WINEPREFIX:-/nonexistent}" ]; then "$NPZQK_WINESERVER" -k >/dev/null 2>&1; fi
+  # -k only asks the server to end; the next run's server starts once it has.
+  if [ -d "${WINEPREFIX:-/nonexistent}" ]; then
+    "$NPZQK_WINESERVER" -k >/dev/null 2>&1
+    timeout 20 "$NPZQK_WINESERVER" -w >/dev/null 2>&1
+  fi
   if [ -s "$state/xvfb.pid" ]; then
     # Xvfb leads a process group of its own (setsid): end the whole group.
     kill -- "-$(cat "$state/xvfb.pid")" >/dev/null 2>&1

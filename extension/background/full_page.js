@@ -114,9 +114,29 @@ if (kFirefox) {
     openFullPage(from?.id ?? -1, url, navigation.by, await sitesAboveNavigation(from?.id ?? -1, navigation));
   }
 
+  // Each download stopped once, by whichever comes first: the hold, or its
+  // creation, which reaches the background even where it was not yet
+  // listening when the browser looked for one to hold it (as a browser just
+  // started into a private window may be).
+  const stopping = new Map(); // download id -> its stop
+  function stopOnce(item) {
+    if (!stopping.has(item.id)) stopping.set(item.id, stopDownload(item).catch(() => {}));
+    if (stopping.size > 64) stopping.delete(stopping.keys().next().value);
+    return stopping.get(item.id);
+  }
+
+  api.downloads.onCreated.addListener((item) => {
+    if (item.state === "in_progress" && NPZQK.isZqkType(item.mime ?? "")) stopOnce(item); // not one of the past
+  });
   api.downloads.onDeterminingFilename.addListener((item, suggest) => {
     if (!NPZQK.isZqkType(item.mime ?? "")) return false;
-    stopDownload(item).finally(() => suggest());
+    stopOnce(item).finally(() => {
+      try {
+        suggest();
+      } catch {
+        // stopped before it was held
+      }
+    });
     return true;
   });
 }

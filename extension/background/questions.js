@@ -11,26 +11,37 @@ function editQuestions(change) {
 async function placement(windowId) {
   const width = 500;
   const height = 280;
-  const parent = await api.windows.get(windowId).catch(() => null);
+  const parent = windowId === undefined ? null : await api.windows.get(windowId).catch(() => null);
   if (parent === null || parent.left === undefined) return { width, height };
   return { width, height, left: parent.left + Math.max(0, Math.round((parent.width - width) / 2)),
            top: parent.top + 80 };
 }
 
-// Asks for documents that need the leave of the sites given, the tab's page
-// first; sites of null are the tab's page alone, asked about where the
-// browser cannot tell who started a navigation. What a page asks for by
-// itself, after the user said "Not now" in its tab, waits.
-async function askUser(tabId, given, documents, byUser) {
-  const tab = await api.tabs.get(tabId).catch(() => null);
-  if (tab === null) return;
-  let sites = given;
-  try {
-    sites ??= [NPZQK.siteOf(tab.url)];
-  } catch {
-    return; // no page of the web or of the computer
+// Whose leave documents need where the browser cannot tell who started a
+// navigation: the tab's page's; where the tab shows no page of the web or of
+// the computer, or is gone, the document's own, for this time only.
+function pageAsks(tab, zqk) {
+  for (const [url, once] of [[tab?.url, false], [zqk.url, true]]) {
+    try {
+      return { sites: [NPZQK.siteOf(url)], once };
+    } catch {
+      // no site there
+    }
   }
-  if ((await leaveFor(sites, tab.incognito === true)) === "blocked") {
+  return null;
+}
+
+// Asks for documents that need the leave of the sites given, the tab's page
+// first; sites of null are the page's, as above. No document goes untold: a
+// tab the browser no longer knows is asked for this time only. What a page
+// asks for by itself, after the user said "Not now" in its tab, waits.
+async function askUser(tabId, given, documents, byUser) {
+  const tab = tabId < 0 ? null : await api.tabs.get(tabId).catch(() => null);
+  const asks = given === null ? pageAsks(tab, documents[0]) : { sites: given, once: tab === null };
+  if (asks === null) return;
+  const { sites } = asks;
+  const incognito = tab?.incognito === true;
+  if ((await leaveFor(sites, incognito)) === "blocked") {
     for (const zqk of documents) show(tabId, zqk, { status: "blocked" });
     return;
   }
@@ -44,7 +55,7 @@ async function askUser(tabId, given, documents, byUser) {
       open.raised += 1;
       return { question: open, isNew: false };
     }
-    const made = { id: crypto.randomUUID(), tabId, sites, incognito: tab.incognito === true, mayAllow, documents,
+    const made = { id: crypto.randomUUID(), tabId, sites, incognito, mayAllow: mayAllow && !asks.once, documents,
                    windowId: null, raised: 0 };
     questions[made.id] = made;
     return { question: made, isNew: true };
@@ -56,8 +67,8 @@ async function askUser(tabId, given, documents, byUser) {
   // Firefox opens it as a private window for a private tab; Chromium keeps
   // an extension's pages out of incognito windows.
   const made = await api.windows.create({ url: `ask.html#${question.id}`, type: "popup",
-                                           ...(kFirefox && tab.incognito ? { incognito: true } : {}),
-                                           ...(await placement(tab.windowId)) });
+                                           ...(kFirefox && tab?.incognito ? { incognito: true } : {}),
+                                           ...(await placement(tab?.windowId)) });
   await editQuestions((questions) => {
     if (questions[question.id] !== undefined) questions[question.id].windowId = made.id;
   });

@@ -113,6 +113,13 @@ def start_chromium(allowed_site, language=None, profile=None, private=False, ext
         with open(path, "wb") as f:
             f.write(base64.b64decode(devtools.send("Page.captureScreenshot", session=session(where))["data"]))
 
+    def fresh_tab():
+        """A tab whose page never finished loading, closed, and a new one to go on in."""
+        stuck = driver.current_window_handle
+        fresh = devtools.send("Target.createTarget", url="about:blank")["targetId"]
+        devtools.send("Target.closeTarget", targetId=stuck)
+        driver.switch_to.window(fresh)
+
     def allow_in_private():
         """The user's leave for the extension in incognito windows, given on the extensions page (in developer
         mode, without which Chromium turns off an extension loaded from its folder when it starts it again)."""
@@ -126,7 +133,7 @@ def start_chromium(allowed_site, language=None, profile=None, private=False, ext
             "activate": lambda where="page": press("Enter", where),
             "tabs": lambda: len(driver.window_handles), "screenshot": screenshot,
             "quit": lambda: (devtools.close(), driver.quit()),
-            "downloads": downloads, "load_aside": load_aside, "announced": announced,
+            "downloads": downloads, "load_aside": load_aside, "announced": announced, "fresh_tab": fresh_tab,
             "managed": lambda: evaluate("chrome.storage.managed.get('allowedSites')"
                                         ".then((policy) => policy.allowedSites)", "worker")}
 
@@ -225,7 +232,8 @@ def wait_for_extension(browser, site, allowed=None):
         try:
             browser["open"](f"{site}/probe.html")
         except Exception as error:  # a page load that timed out: tried again
-            print(f"{BROWSER}: the probe page did not load ({str(error).splitlines()[0]}); tried again")
+            print(f"{BROWSER}: the probe page did not load ({str(error).splitlines()[0]}); tried again in a new tab")
+            browser.get("fresh_tab", lambda: None)()
             continue
         if browser["evaluate"]("getComputedStyle(document.getElementById('probe')).animationName") == "npzqk-found":
             break

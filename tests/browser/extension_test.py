@@ -27,6 +27,10 @@ from pages import HIDDEN, HOSTILE_UID, PLACE_BUTTON_EXPRESSION, REQUESTS, serve 
 from setting import BROWSER, DOWNLOADS, OUTPUT, PACKED, STUB_VIEWER, UNDO, VERSION, WORK  # noqa: E402
 
 BOTH = ("chromium", "firefox")
+# Each attack against a site not allowed: the page above, what the user does
+# on it (click an element, or press a key), and what the user's hurried hand
+# does next in whatever then has the pointer or the keyboard; and where the
+# user's action reaches the document's place, which only asks.
 ATTACKS = [
     ("made invisible over a 'Play video' button", "faded.html", ("click", "document.getElementById('bait')"), None,
      BOTH),

@@ -6,6 +6,7 @@ import http.server
 import os
 import re
 import shutil
+import sys
 import threading
 
 from setting import BROWSER, PACKED, WORK
@@ -43,7 +44,7 @@ PAGES = {
     # and one that keeps pointing a frame at documents.
     "many.html": "".join(f"<embed src='many.zqk?{n}' UID='m{n}'>" for n in range(8)),
     "loop.html": "<iframe id='f'></iframe><script>let n = 0; const loop = setInterval(() => {"
-                 " document.getElementById('f').src = '/loop.zqk?' + n; if (++n === 8) clearInterval(loop); }, 200);"
+                 " document.getElementById('f').src = '/loop.zqk?' + n; if (++n === 8) clearInterval(loop); }, 1000);"
                  "</script>",
 }
 # Each way a page can hide where its navigation to a document came from: the
@@ -109,10 +110,13 @@ PAGES.update({
                      " button.dispatchEvent(new KeyboardEvent('keydown', {key: 'Enter', bubbles: true}));"
                      " window.postMessage({kind: 'answer', choice: 'always'}, '*'); });</script>",
 })
-# Each attack against a site not allowed: the page above, what the user does
-# on it (click an element, or press a key), and what the user's hurried hand
-# does next in whatever then has the pointer or the keyboard; and where the
-# user's action reaches the document's place, which only asks.
+
+
+class Server(http.server.ThreadingHTTPServer):
+    def handle_error(self, request, client_address):
+        if not isinstance(sys.exc_info()[1], ConnectionError):  # a response the browser stopped is no error
+            super().handle_error(request, client_address)
+
 
 def serve():
     site = os.path.join(WORK, "site")
@@ -148,7 +152,7 @@ def serve():
 
     served = set()
     handler = functools.partial(Handler, directory=site)
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    server = Server(("127.0.0.1", 0), handler)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server.server_address[1]
 
