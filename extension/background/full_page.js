@@ -86,10 +86,8 @@ if (kFirefox) {
   const navigations = new Map();
   api.webRequest.onHeadersReceived.addListener((details) => {
     if (!isZqkResponse(details)) return;
-    navigations.delete(details.url);
     const { tabId, type, frameId, parentFrameId } = details;
-    navigations.set(details.url, { tabId, type, frameId, parentFrameId, by: startedBy(details) });
-    if (navigations.size > 64) navigations.delete(navigations.keys().next().value);
+    remember(navigations, details.url, { tabId, type, frameId, parentFrameId, by: startedBy(details) });
   }, { urls: ["http://*/*", "https://*/*"], types: ["main_frame", "sub_frame"] }, ["responseHeaders"]);
 
   async function navigationTo(url) {
@@ -120,8 +118,7 @@ if (kFirefox) {
   // started into a private window may be).
   const stopping = new Map(); // download id -> its stop
   function stopOnce(item) {
-    if (!stopping.has(item.id)) stopping.set(item.id, stopDownload(item).catch(() => {}));
-    if (stopping.size > 64) stopping.delete(stopping.keys().next().value);
+    if (!stopping.has(item.id)) remember(stopping, item.id, stopDownload(item).catch(() => {}));
     return stopping.get(item.id);
   }
 

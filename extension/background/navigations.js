@@ -30,10 +30,7 @@ async function whoStarted(details) {
 }
 
 function startedBy(details) {
-  if (!beginnings.has(details.requestId)) {
-    beginnings.set(details.requestId, whoStarted(details));
-    if (beginnings.size > 64) beginnings.delete(beginnings.keys().next().value);
-  }
+  if (!beginnings.has(details.requestId)) remember(beginnings, details.requestId, whoStarted(details));
   return beginnings.get(details.requestId);
 }
 

@@ -6,9 +6,8 @@
 // leave they need is allowed (sites: the tab's page first, the site that
 // hands them last); those of a blocked site are told so; the others wait
 // for the user, who asks from the document's place (or by following a link
-// to it). How they came: "found"
-// on the page, "navigated" to by the page, or asked for by the user, whose
-// own actions are never held.
+// to it). How they came: "found" on the page, "navigated" to by the page,
+// or asked for by the user, whose own actions are never held.
 async function offer(tabId, sites, documents, how) {
   if (documents.length === 0) return;
   const leave = await leaveFor(sites, await isPrivate(tabId));

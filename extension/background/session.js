@@ -26,6 +26,14 @@ function editSession(names, change) {
   return edited;
 }
 
+// Keeps a value in a record held in memory (a Map), under its key, as the
+// newest; beyond 64, the oldest is forgotten.
+function remember(record, key, value) {
+  record.delete(key);
+  record.set(key, value);
+  if (record.size > 64) record.delete(record.keys().next().value);
+}
+
 function sameDocument(a, b) {
   return a.url === b.url && a.uid === b.uid && a.id === b.id && a.frameId === b.frameId;
 }

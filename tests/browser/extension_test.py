@@ -137,6 +137,14 @@ def main():
         while not browser["evaluate"](ARMED, "ask") and time.time() < deadline:
             time.sleep(0.1)
 
+    def asked_from_place(what):
+        """A page of the site not allowed, its document's place clicked: the question shows."""
+        before = visit(f"{other}/embed.html")
+        place_text()
+        browser["click"](PLACE_BUTTON)
+        expect_question(what, before)
+        return before
+
     def still_asked(what):
         """Another page of the same site: asked, not opened."""
         before = visit(f"{other}/embed.html")
@@ -293,7 +301,7 @@ def main():
             print(f"{BROWSER}: {what}: the page says [{text}]")
             check(asked is None and "tried again after your “Not now”: 3 more zqk documents wait here." in text,
                   f"{what}: asked [{asked}], the page says [{text}]")
-            browser["click"](f"[...document.querySelectorAll('npzqk-notice')].pop().shadowRoot.querySelector('button')")
+            browser["click"]("[...document.querySelectorAll('npzqk-notice')].pop().shadowRoot.querySelector('button')")
             expect_question(what + ", its notice", host_starts(),
                             f"localhost:{port} wants to open 3 zqk documents in TarvikViewer.")
             not_now()
@@ -357,10 +365,7 @@ def main():
                       f"{what}: the page says [{text}]")
                 expect_nothing(what, before, wait=0.5)
             else:
-                before = visit(f"{other}/embed.html")
-                place_text()
-                browser["click"](PLACE_BUTTON)
-                expect_question(what, before)
+                asked_from_place(what)
                 hidden = browser["evaluate"]("document.getElementById('always').hidden", "ask")
                 check(hidden is True, f"{what}: \"Always\" offered")
                 not_now()
@@ -372,10 +377,7 @@ def main():
                 restart(what, "private")
                 browser["allow_in_private"]()
             restart(what, "private", private=True)
-            before = visit(f"{other}/embed.html")
-            place_text()
-            browser["click"](PLACE_BUTTON)
-            expect_question(what, before)
+            before = asked_from_place(what)
             label = browser["evaluate"]("document.getElementById('always').textContent", "ask")
             check(label == "Open from this site until the private windows close", f"{what}: [{label}]")
             armed()
