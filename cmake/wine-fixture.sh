@@ -57,7 +57,9 @@ probe() {
   if [ "$status" -eq 0 ]; then
     printf 'yes\n%s starts (%s)\n' "$NPZQK_WINE32" "$output" >"$state/32bit"
   elif [ "$status" -eq 126 ] && grep -q 'Exec format error' <<<"$output"; then
-    printf 'no\nthis machine runs no 32-bit programs: %s\n' "$(head -1 <<<"$output")" >"$state/32bit"
+    # In words; the loader's own ("cannot execute binary file: Exec format error") is kept beside it.
+    printf 'no\nthis machine runs no 32-bit programs (the kernel refuses them)\n' >"$state/32bit"
+    echo "$output" >"$state/32bit-loader.log"
   else
     rm -f "$state/32bit"
     echo "wine fixture: Wine's 32-bit loader failed (status $status): $output" >&2

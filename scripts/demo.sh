@@ -34,7 +34,8 @@ if [ -z "${NPZQK_EXTENSION_KEY:-}" ]; then
 fi
 echo "  in the ZIP:"
 (cd "$release" && find . -type f | sort | sed 's|^\./||') | while read -r file; do
-  details=$(/usr/bin/python3 ../../tests/pe/check_pe.py --describe "$release/$file" 2>/dev/null || echo "text")
+  details=$(/usr/bin/python3 ../../tests/pe/check_pe.py --describe "$release/$file" 2>/dev/null ||
+            file -b "$release/$file" | cut -d, -f1)
   printf '  %-30s %6d bytes  %s\n' "$file" "$(stat -c %s "$release/$file")" "$details"
 done
 cd ../..

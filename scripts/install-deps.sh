@@ -16,7 +16,7 @@ cd "$(dirname "$0")/.."
 record=${NPZQK_WINE32_RECORD:-$PWD/build/wine32-missing}
 pause=${NPZQK_APT_PAUSE:-15}  # seconds between tries of a failed update
 
-packages=(cmake ninja-build g++ libgtest-dev
+packages=(cmake ninja-build g++ libgtest-dev file
           g++-mingw-w64-i686 binutils-mingw-w64-i686
           g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
           wine wine64 xvfb xauth

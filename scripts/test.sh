@@ -2,10 +2,12 @@
 # Every test: static analysis, the native unit tests under the sanitizers, a
 # short bounded fuzzing run, the real DLLs (32-bit and 64-bit), the installer
 # and the native messaging host (32-bit and 64-bit) under Wine, the browser
-# extension in Chromium and Firefox, then the release: built twice,
-# hardened, signed. The 32-bit and 64-bit Wine tests run side by side, each
-# in its own prefix and display. Where the machine runs no 32-bit programs
-# (or NPZQK_NO_32BIT=1 asks for that mode), CTest reports what needs them as
+# extension in Chromium and Firefox, and the release: built twice, hardened,
+# signed. The Windows tests, which mostly wait on Wine and the browsers, run
+# while the rest does: the 32-bit and 64-bit groups side by side, each in
+# its own prefix and display, and each browser in a prefix and display of
+# its own beside them. Where the machine runs no 32-bit programs (or
+# NPZQK_NO_32BIT=1 asks for that mode), CTest reports what needs them as
 # skipped, and the browser tests run in the 64-bit group, with the 64-bit
 # host. The last lines say what was skipped, and why.
 # Installs what it needs first; the rest is the project's CMake presets.
@@ -24,32 +26,33 @@ cmake --preset host >/dev/null
 cmake --build --preset host
 build_windows_trees
 
-echo "== static analysis"
-bash scripts/analyse.sh
-
-echo "== native unit tests (AddressSanitizer, UndefinedBehaviorSanitizer)"
-ctest --preset host --output-junit "$PWD/build/reports/host.xml"
-
-echo "== fuzzing (clang, libFuzzer, 10 seconds a target)"
-bash scripts/fuzz.sh 10 "$PWD/build/reports/fuzz.xml"
-
-echo "== Windows tests under Wine: 32-bit and 64-bit, side by side"
-status=0
+# The Windows tests, in the background: their output follows the rest's.
 ctest --preset windows --output-junit "$PWD/build/reports/windows.xml" >build/reports/windows.log 2>&1 &
 x86=$!
 ctest --preset windows-x64 --output-junit "$PWD/build/reports/windows-x64.xml" >build/reports/windows-x64.log 2>&1 &
 x64=$!
+
+status=0
+{
+  echo "== static analysis"
+  bash scripts/analyse.sh &&
+  echo "== native unit tests (AddressSanitizer, UndefinedBehaviorSanitizer)" &&
+  ctest --preset host --output-junit "$PWD/build/reports/host.xml" &&
+  echo "== fuzzing (clang, libFuzzer, 10 seconds a target)" &&
+  bash scripts/fuzz.sh 10 "$PWD/build/reports/fuzz.xml" &&
+  echo "== The release: reproducible, hardened, signed" &&
+  bash scripts/release-check.sh
+} || status=1
+
+echo "== Windows tests under Wine: 32-bit and 64-bit side by side, each browser beside them"
 wait $x86 || status=1
 wait $x64 || status=1
 for group in windows windows-x64; do
   echo "-- $group"
   cat "build/reports/$group.log"
 done
-[ $status -eq 0 ]
-
-echo "== The release: reproducible, hardened, signed"
-bash scripts/release-check.sh
 
 echo "== What ran"
 /usr/bin/python3 scripts/test_summary.py host=build/reports/host.xml fuzz=build/reports/fuzz.xml \
-  windows=build/reports/windows.xml windows-x64=build/reports/windows-x64.xml
+  windows=build/reports/windows.xml windows-x64=build/reports/windows-x64.xml || status=1
+exit $status

@@ -14,7 +14,13 @@ def main():
     skipped = {}  # reason: [group test, ...]
     for argument in sys.argv[1:]:
         group, report = argument.split("=", 1)
-        for case in ET.parse(report).getroot().iter("testcase"):
+        try:
+            cases = list(ET.parse(report).getroot().iter("testcase"))
+        except (OSError, ET.ParseError):
+            print(f"{group}: no report, it did not run to its end")
+            failed += 1
+            continue
+        for case in cases:
             if case.find("skipped") is not None:
                 output = (case.findtext("system-out") or "").strip().splitlines()
                 reason = output[-1] if output else "no reason given"

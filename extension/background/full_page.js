@@ -103,8 +103,8 @@ if (kFirefox) {
     await discard(item);
     const url = item.finalUrl || item.url;
     const tabs = await api.tabs.query({});
-    const claims = await Promise.all(
-      tabs.map((tab) => api.tabs.sendMessage(tab.id, { kind: "embeds", url }).catch(() => false)));
+    const claims = await Promise.all(tabs.map((tab) => api.tabs.sendMessage(tab.id, { kind: "embeds", url: item.url })
+      .catch(() => false)));
     if (claims.some(Boolean)) return;
     // A tab opened for the document alone is gone by now: the one in front asks.
     const navigation = await navigationTo(url);

@@ -40,10 +40,23 @@ api.runtime.onMessage.addListener((message, sender) => {
   // The user's click in the notice of what waits after a "Not now": asked.
   if (message.kind === "recall") askWaiting(tabId);
   if (message.kind !== "documents" && message.kind !== "ask") return;
-  const documents = checked(sender.url, sender.frameId ?? 0, message.documents);
-  sitesAbove(tabId, sender.frameId ?? 0).then((above) => offer(tabId, leaveOf(above, NPZQK.siteOf(sender.url)),
-                                                               documents, message.kind === "ask" ? "user" : "found"));
+  const frameId = sender.frameId ?? 0;
+  sitesAbove(tabId, frameId).then((above) => {
+    const page = pageOf(sender, above);
+    if (page === null) return;
+    offer(tabId, leaveOf(above, NPZQK.siteOf(page)), checked(page, frameId, message.documents),
+          message.kind === "ask" ? "user" : "found");
+  });
 });
+
+// The address whose site a frame's documents are of: a frame without one of
+// its own (about:blank, about:srcdoc) has the origin it inherits, as the
+// browser tells it, or else its parent's site; never about:.
+function pageOf(sender, above) {
+  if (frameSite(sender.url) !== undefined) return sender.url;
+  const inherited = sender.origin ?? above.at(-1);
+  return inherited === undefined || inherited === "null" ? null : inherited;
+}
 
 api.tabs.onRemoved.addListener((tabId) => {
   dropQuestion((asked) => asked.tabId === tabId);

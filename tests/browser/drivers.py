@@ -225,17 +225,18 @@ def start_firefox(allowed_site, language=None, profile=None, private=False, exte
 
 
 def wait_for_extension(browser, site, allowed=None):
-    """Until the extension is at work in new pages (it gives every <object> its
-    animation) and, where the test can see it, has its administrator's sites."""
+    """Until the extension is at work in new pages (a document on a page of the
+    site nobody allowed has its place) and, where the test can see it, has its
+    administrator's sites."""
     deadline = time.time() + 90
     while time.time() < deadline:
         try:
-            browser["open"](f"{site}/probe.html")
+            browser["open"](site.replace("//127.0.0.1:", "//localhost:") + "/probe.html")
         except Exception as error:  # a page load that timed out: tried again
             print(f"{BROWSER}: the probe page did not load ({str(error).splitlines()[0]}); tried again in a new tab")
             browser.get("fresh_tab", lambda: None)()
             continue
-        if browser["evaluate"]("getComputedStyle(document.getElementById('probe')).animationName") == "npzqk-found":
+        if browser["evaluate"]("document.querySelector('npzqk-document') !== null"):
             break
         time.sleep(0.5)
     while time.time() < deadline:

@@ -55,7 +55,9 @@ PLACE = "document.querySelector('npzqk-document')?.shadowRoot"
 PLACE_TEXT = "[...document.querySelectorAll('npzqk-document, npzqk-notice')].map((host) => host.shadowRoot.querySelector('.panel')?.innerText.replace(/\\s+/g, ' ')).join(' / ')"
 PLACE_BUTTON = PLACE_BUTTON_EXPRESSION
 # (Chromium counts an <embed> or <object> that shows an error page among the frames.)
-EVERY_PLACE = ("[document, ...Array.from(frames, (frame) => { try { return frame.document; } catch { return null; } })]"
+# And those in the shadow roots that the page keeps in roots.
+EVERY_PLACE = ("[document, ...Array.from(frames, (frame) => { try { return frame.document; } catch { return null; } }),"
+               " ...(window.roots ?? [])]"
                ".filter(Boolean)"
                ".flatMap((page) => [...page.querySelectorAll('npzqk-document')])"
                ".map((host) => host.shadowRoot.querySelector('.panel').innerText.replace(/\\s+/g, ' '))")
@@ -177,16 +179,22 @@ def main():
             expect_viewer(what + " in a tab of its own", f"{allowed}/apart.zqk", "", before)
             check(browser["tabs"]() == 1, f"{what}: {browser['tabs']()} tabs, the one opened for it still there")
 
-        def found_once_each(what):
-            before = visit(f"{allowed}/variety.html")
+        def found(what, page, count, site=allowed, shown="Opened in TarvikViewer"):
+            """Each of the page's documents found once, and its place, wherever the page put it, says so; those
+            shown opened, each started once."""
+            before = visit(f"{site}/{page}")
+            started = count if shown == "Opened in TarvikViewer" else 0
             deadline = time.time() + 20
-            while host_starts() < before + 4 and time.time() < deadline:
+            while (host_starts() < before + started or len(browser["evaluate"](EVERY_PLACE)) < count) and \
+                    time.time() < deadline:
                 time.sleep(0.2)
-            time.sleep(1.5)  # long enough for a fifth, were there one
-            check(host_starts() == before + 4, f"{what}: {host_starts() - before} requests to the host, not 4")
+            time.sleep(1.5)  # long enough for one more, were there one
+            check(host_starts() == before + started, f"{what}: {host_starts() - before} requests to the host, "
+                                                     f"not {started}")
             places = browser["evaluate"](EVERY_PLACE)
             print(f"{BROWSER}: {what}: {places}")
-            check(len(places) == 4 and all("Opened in TarvikViewer" in text for text in places), f"{what}: {places}")
+            check(len(places) == count and all(shown in text for text in places), f"{what}: {places}")
+            check(os.listdir(DOWNLOADS) == [], f"{what}: saved {os.listdir(DOWNLOADS)}")
 
         def untyped_among_loads(what):
             browser["load_aside"]([f"{other}/untyped.html?{n}" for n in range(4)])
@@ -468,7 +476,21 @@ def main():
             ("file:, javascript: and data: documents on an http page", lambda what: expect_nothing(
                 what, visit(f"{allowed}/schemes.html"))),
             ("a full-page document", full_page),
-            ("in a frame, an object's with its fallback, and two that became documents later", found_once_each),
+            ("in a frame, an object's with its fallback, and two that became documents later", lambda what: found(
+                what, "variety.html", 4)),
+            ("untyped, an <embed> and an <object> the server answers as zqk documents", lambda what: found(
+                what, "served.html", 2)),
+            ("untyped, an <embed> the server answers as a web page", lambda what: (found(what, "served-page.html", 0),
+                check(browser["evaluate"]("getComputedStyle(document.querySelector('embed')).display") != "none",
+                      f"{what}: the page's element hidden"))),
+            ("added later to a page whose stylesheet animates embeds, or stops all animations", lambda what: found(
+                what, "styled.html", 2)),
+            ("in shadow roots: open, closed, declarative, nested and attached later", lambda what: found(
+                what, "shadows.html", 5)),
+            ("in frames of no address of their own: about:blank written by the page, srcdoc", lambda what: found(
+                what, "blank.html", 2)),
+            ("untyped and in a shadow root, on a site nobody allowed", lambda what: found(
+                what, "unallowed.html", 2, other, "asks you first")),
             ("an untyped document while other tabs load", untyped_among_loads),
             ("eight documents on a page, six at once as the administrator says", lambda what: held_back(
                 what, "many.html", allowed, 6)),

@@ -15,6 +15,7 @@ HOSTILE_UID = '7 "C:\\evil.zqk" /print'
 PLACE_BUTTON_EXPRESSION = "document.querySelector('npzqk-document').shadowRoot.querySelector('button')"
 
 REQUESTS = []  # the request lines the server answered, in order
+GET_TYPES = {"5": "application/x-zqk", "6": "application/x-zqk-v2", "page": "text/html"}
 
 # The pages, served on two origins: 127.0.0.1 is allowed by the
 # administrator's policy, localhost is not. The documents are files *.zqk.
@@ -39,7 +40,44 @@ PAGES = {
                     "</object><script>setTimeout(() => { document.getElementById('later').src = 'changed.zqk';"
                     " document.getElementById('retyped').type = 'application/x-zqk'; }, 300);</script>",
     "framed.html": "<embed type='application/x-zqk' src='framed.zqk' UID='framed'>",
-    "probe.html": "<object id='probe'></object>",
+    # Untyped, at addresses the server answers as zqk documents (/get?id=5, 6) or as a web page.
+    "served.html": "<embed src='/get?id=5' UID='s5'><object data='/get?id=6'><param name='UID' value='s6'></object>",
+    "served-page.html": "<embed src='/get?id=page' UID='page'>",
+    # Added later to a page whose stylesheet gives embeds an animation of its own, or stops every one.
+    "styled.html": "<style>@keyframes appear { from { opacity: 0; } } #a embed { animation: appear .4s; }"
+                   " #b * { animation: none !important; }</style><div id='a'></div><div id='b'></div><script>"
+                   "setTimeout(() => { for (const id of ['a', 'b']) document.getElementById(id).innerHTML ="
+                   " `<embed src='${id}.zqk' UID='${id}'>`; }, 300);</script>",
+    # In shadow roots (the page keeps them in roots, for the test): open at load, closed and made
+    # apart from the page, declarative, nested in a closed one, and one attached later.
+    "shadows.html": "<x-open></x-open><div id='declared'><template shadowrootmode='open'>"
+                    "<embed type='application/x-zqk' src='declared.zqk' UID='declared'></template></div>"
+                    "<x-outer></x-outer><div id='late'></div><script>var roots = [];"
+                    " const doc = (name) => `<embed type='application/x-zqk' src='${name}.zqk' UID='${name}'>`;"
+                    " function shadow(host, mode, html) { const root = host.attachShadow({mode}); roots.push(root);"
+                    " root.innerHTML = html; return root; }"
+                    " customElements.define('x-open', class extends HTMLElement { connectedCallback() {"
+                    " shadow(this, 'open', doc('open')); } });"
+                    " customElements.define('x-closed', class extends HTMLElement { constructor() { super();"
+                    " shadow(this, 'closed', doc('closed')); } });"
+                    " customElements.define('x-inner', class extends HTMLElement { connectedCallback() {"
+                    " shadow(this, 'open', doc('nested')); } });"
+                    " customElements.define('x-outer', class extends HTMLElement { connectedCallback() {"
+                    " shadow(this, 'closed', '<x-inner></x-inner>'); } });"
+                    " document.body.append(document.createElement('x-closed'));"
+                    " roots.push(document.getElementById('declared').shadowRoot);"
+                    " setTimeout(() => { const root = shadow(document.getElementById('late'), 'open', '');"
+                    " setTimeout(() => { root.innerHTML = doc('attached-later'); }, 1000); }, 300);</script>",
+    # In frames of no address of their own: a blank one the page writes into, and a srcdoc one.
+    "blank.html": "<iframe id='blank'></iframe><iframe srcdoc=\"<embed type='application/x-zqk' src='srcdoc.zqk'"
+                  " UID='srcdoc'>\"></iframe><script>const blank = document.getElementById('blank').contentDocument;"
+                  " blank.open(); blank.write(\"<embed type='application/x-zqk' src='blank.zqk' UID='blank'>\");"
+                  " blank.close();</script>",
+    "unallowed.html": "<embed src='/get?id=5' UID='s5'><div id='host'></div><script>var roots ="
+                      " [document.getElementById('host').attachShadow({mode: 'closed'})]; roots[0].innerHTML ="
+                      " \"<embed type='application/x-zqk' src='book.zqk' UID='shadow'>\";</script>",
+    # Found by the extension at work in a page of the site nobody allowed, where it only waits.
+    "probe.html": "<embed type='application/x-zqk' src='probe.zqk'>",
     # A page of an allowed site with more documents than it may open at once,
     # and one that keeps pointing a frame at documents.
     "many.html": "".join(f"<embed src='many.zqk?{n}' UID='m{n}'>" for n in range(8)),
@@ -141,6 +179,8 @@ def serve():
             super().end_headers()
 
         def do_GET(self):
+            if self.path.startswith("/get?id="):
+                return self.answer_get(True)
             if self.path.startswith("/again") and self.path in served:
                 self.path = "/full.zqk"
             served.add(self.path)
@@ -149,6 +189,20 @@ def serve():
             self.send_response(302)
             self.send_header("Location", self.path[len("/go?to="):])
             self.end_headers()
+
+        def do_HEAD(self):
+            return self.answer_get(False) if self.path.startswith("/get?id=") else super().do_HEAD()
+
+        def answer_get(self, body):
+            """A document server's address, whose type only its answer tells."""
+            kind = GET_TYPES.get(self.path[len("/get?id="):], "text/plain")
+            content = b"<!DOCTYPE html><p>A web page." if kind == "text/html" else b"ZQK"
+            self.send_response(200)
+            self.send_header("Content-Type", kind)
+            self.send_header("Content-Length", str(len(content)))
+            self.end_headers()
+            if body:
+                self.wfile.write(content)
 
     served = set()
     handler = functools.partial(Handler, directory=site)
