@@ -22,7 +22,7 @@ install() {
   rm -f apt-calls; PATH="$work/bin:$PATH" WORK=$work REFUSED=$1 NPZQK_APT_PAUSE=0 NPZQK_WINE32_RECORD="$work/record" \
     bash "$top/scripts/install-deps.sh" >out 2>&1
 }
-probe() { NPZQK_WINE_STATE=state NPZQK_WINE32=/nonexistent NPZQK_WINE32_RECORD=$1 bash "$top/cmake/wine-fixture.sh" probe; }
+probe() { NPZQK_NO_32BIT= NPZQK_WINE_STATE=state NPZQK_WINE32=/nonexistent NPZQK_WINE32_RECORD=$1 bash "$top/cmake/wine-fixture.sh" probe; }
 reason="wine32:i386 : Depends: liblzma5:i386 (>= 5.4.1-1) but it is not going to be installed; Unable to correct problems, you have held broken packages."
 
 install wine32
