@@ -3,10 +3,11 @@
 // page is parsed and also those a script adds or changes later; hands each
 // to the background once per page load, and shows in each document's place
 // what became of it. It starts before the page does, so that it can always
-// answer for the documents the browser fetches. It learns of new elements
-// from one observer of the page's tree and of each shadow root (shadows.js
-// tells of those the page attaches), and looks only at what was added, so
-// that a page without zqk documents costs it next to nothing.
+// answer for the documents the browser fetches. page_world.js tells it of
+// each <embed> and <object> added and each shadow root attached; it watches
+// only those elements' own attributes and children, and, for a zqk
+// document, the parent that holds its place, so that a page without zqk
+// documents costs it next to nothing.
 "use strict";
 
 (() => {
@@ -15,9 +16,11 @@
   // A frame without an address of its own (about:blank, about:srcdoc) is
   // of the site it inherits from the frame that made it.
   const page = location.protocol === "about:" ? self.origin : location.href;
+  let site = null;
   let siteName = null;
   try {
-    siteName = NPZQK.siteName(NPZQK.siteOf(page));
+    site = NPZQK.siteOf(page);
+    siteName = NPZQK.siteName(site);
   } catch {
     return; // of no site (an opaque origin): no document here is handed
   }
@@ -25,8 +28,7 @@
   const byId = new Map(); // the background's name for a document -> the same
   const shown = new WeakMap(); // element -> {key, spot}, where it stands
   const known = new Set(); // every <embed> and <object> seen
-  const unplaced = new Set(); // those seen outside the page, until they join it
-  const roots = new WeakSet(); // the shadow roots watched
+  const roots = new WeakSet(); // the shadow roots listened to
   const served = new Set(); // untyped addresses the server answered as zqk documents
   let toHand = [];
 
@@ -68,7 +70,8 @@
     // The type the page gives, else the address's ending, else the server's type.
     const zqk = type !== null && type.trim() !== "" ? NPZQK.isZqkType(type)
                                                      : url.pathname.toLowerCase().endsWith(".zqk") || served.has(url.href);
-    if (!zqk || !NPZQK.mayHand(page, url.href)) return null;
+    const plain = zqk && NPZQK.mayHand(page, url.href) ? NPZQK.plainUrl(url.href) : null;
+    if (plain === null) return null;
     let uid = "";
     let winclose = false;
     for (const [name, value] of pageAttributes(element)) {
@@ -76,7 +79,7 @@
       if (key === "winclose" && value.toLowerCase() === "yes") winclose = true;
       if (key === "uid" && value !== "") uid = value;
     }
-    return { url: url.href, uid, winclose };
+    return { url: plain, uid, winclose };
   }
 
   // An <embed> or <object> inside an <object> that is a zqk document itself
@@ -116,11 +119,9 @@
 
   function consider(element) {
     if (!element.isConnected) {
-      unplaced.add(element);
-      withdraw(element);
+      withdraw(element); // page_world.js tells of it again once it joins the page
       return;
     }
-    unplaced.delete(element);
     const zqk = documentOf(element);
     if (zqk === null || isFallback(element)) {
       withdraw(element);
@@ -129,10 +130,13 @@
     const { key, entry } = entryFor(zqk);
     if (shown.get(element)?.key === key) return;
     withdraw(element);
-    const spot = place.placeFor(element, { ...entry.zqk, siteName }, () => act(entry));
+    // A document on another computer's share is named by that computer.
+    const from = NPZQK.siteName(NPZQK.sourceOf(site, zqk.url));
+    const spot = place.placeFor(element, { ...entry.zqk, siteName: from }, () => act(entry));
     spot.show(entry.state);
     entry.places.push(spot);
     shown.set(element, { key, spot });
+    removed.observe(element.parentNode, { childList: true });
   }
 
   function hand() {
@@ -141,12 +145,28 @@
     toHand = [];
   }
 
+  // Each element's attributes that name a document, and an <object>'s
+  // <param> children; and the parent of each that has a place, which loses it.
+  const changed = new MutationObserver((records) => {
+    for (const record of records) consider(record.target);
+    hand();
+  });
+  const removed = new MutationObserver((records) => {
+    for (const record of records) {
+      for (const node of record.removedNodes) withdraw(node);
+    }
+  });
+
   function isKind(node) {
-    return node.localName === "embed" || node.localName === "object";
+    return node instanceof Element && (node.localName === "embed" || node.localName === "object");
   }
 
   function take(element) {
-    known.add(element);
+    if (!known.has(element)) {
+      known.add(element);
+      changed.observe(element, { attributes: true, attributeFilter: ["src", "data", "type"],
+                                 childList: element.localName === "object" });
+    }
     consider(element);
   }
 
@@ -154,71 +174,90 @@
     return api.dom?.openOrClosedShadowRoot(element) ?? element.openOrClosedShadowRoot ?? null;
   }
 
-  // One observer for the page's tree and each shadow root in it: what is
-  // added, what is removed, and what an <embed> or <object> names (its
-  // attributes, an <object>'s <param> children).
-  const kWatched = { childList: true, subtree: true, attributes: true, attributeFilter: ["src", "data", "type"] };
-  const seen = new MutationObserver((records) => {
-    for (const record of records) {
-      if (isKind(record.target)) consider(record.target);
-      for (const node of record.addedNodes) if (node.nodeType === Node.ELEMENT_NODE) find(node);
-      for (const node of record.removedNodes) withdraw(node);
+  // What page_world.js tells, in each tree it tells it to.
+  function found(event) {
+    if (isKind(event.relatedTarget)) take(event.relatedTarget);
+    hand();
+  }
+
+  function attached(event) {
+    const root = event.relatedTarget instanceof Element ? shadowOf(event.relatedTarget) : null;
+    if (root !== null && !roots.has(root)) {
+      roots.add(root);
+      listen(root);
     }
-    for (const element of unplaced) consider(element);
+  }
+
+  function listen(tree) {
+    tree.addEventListener("npzqk-found", found);
+    tree.addEventListener("npzqk-shadow", attached);
+  }
+
+  // A shadow root no script attached (a declarative one, which the parser
+  // made), which page_world.js therefore does not watch: watched from here.
+  const parsed = new MutationObserver((records) => {
+    for (const record of records) {
+      for (const node of record.addedNodes) {
+        if (isKind(node)) take(node);
+        else if (node.firstElementChild != null) for (const element of node.querySelectorAll("embed, object")) take(element);
+      }
+    }
     hand();
   });
 
-  function find(node) {
-    if (isKind(node)) take(node);
-    else if (node.firstElementChild !== null) for (const element of node.querySelectorAll("embed, object")) take(element);
-  }
-
-  function watch(root) {
-    if (roots.has(root)) return;
+  function adopt(element) {
+    const root = shadowOf(element);
+    if (root === null || roots.has(root)) return;
     roots.add(root);
-    root.addEventListener("npzqk-shadow", told);
-    seen.observe(root, kWatched);
-    if (root.firstElementChild !== null) sweep(root);
+    listen(root);
+    parsed.observe(root, { childList: true, subtree: true });
+    sweep(root);
   }
 
   // What a tree holds already: its documents, and its shadow roots', however deep.
   function sweep(tree) {
     for (const element of tree.querySelectorAll("*")) {
       if (isKind(element)) take(element);
-      const root = shadowOf(element);
-      if (root !== null) watch(root);
+      adopt(element);
     }
   }
 
-  // A shadow root the page attached, in the tree the event came to (shadows.js).
-  function told(event) {
-    const host = event.relatedTarget;
-    const root = host instanceof Element ? shadowOf(host) : null;
-    if (root !== null) watch(root);
-    hand();
+  // The parsed page's shadow roots that no script attached (declarative
+  // ones), looked for among its elements a few at a time while it is idle.
+  function sweepParsed() {
+    const elements = document.querySelectorAll("*");
+    const later = globalThis.requestIdleCallback ?? ((then) => setTimeout(() => then({ timeRemaining: () => 5 })));
+    let next = 0;
+    const some = (idle) => {
+      while (next < elements.length && idle.timeRemaining() > 0) adopt(elements[next++]);
+      hand();
+      if (next < elements.length) later(some);
+    };
+    later(some);
   }
 
-  // The elements that name this address, shadow roots not yet watched included.
+  // The elements that name this address, shadow roots not yet known included.
   function elementsAt(url) {
     const at = () => [...known].filter((element) => element.isConnected && addressOf(element)?.href === url);
     if (at().length === 0) sweep(document);
     return at();
   }
 
-  document.addEventListener("npzqk-shadow", told);
-
-  // Once parsed, the page's documents, and its changes from then on; then,
-  // when the page has a moment, the shadow roots the parser attached
-  // (declarative ones), which no script did.
-  function start() {
-    seen.observe(document, kWatched);
+  listen(document);
+  // A page's document.open() (a blank frame it writes into) takes away every
+  // listener of the document, the script's too: listening again, and the
+  // documents it has written by then taken.
+  new MutationObserver(() => {
+    listen(document);
     for (const element of document.querySelectorAll("embed, object")) take(element);
     hand();
-    const later = globalThis.requestIdleCallback ?? setTimeout;
-    later(() => {
-      sweep(document);
-      hand();
-    });
+  }).observe(document, { childList: true });
+
+  // Once parsed, the page's documents; then, while it is idle, its declarative shadow roots'.
+  function start() {
+    for (const element of document.querySelectorAll("embed, object")) take(element);
+    hand();
+    sweepParsed();
   }
 
   // What became of a document: in each of its places, and the window it

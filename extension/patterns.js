@@ -1,12 +1,13 @@
 // Sites as an administrator names them, in the shape of the browsers' own
 // site patterns: an origin (https://books.example:8443), "*." before a
 // host for it and every host under it, a port of "*" for any, "*" alone
-// for every site, and "file://" for the files on the computer. Hosts are
+// for every site, "file://" for the files on this computer, and
+// file://server (file://*.corp.example) for a server's shares. Hosts are
 // compared as the address bar has them: lower case, international names in
 // ASCII, a default port left out, a trailing dot dropped.
 "use strict";
 
-const kPattern = /^(https?):\/\/(\*\.)?(\[[0-9a-f:.]+\]|[^/:?#*[\]@\s]+)(?::(\*|\d{1,5}))?\/?$/i;
+const kPattern = /^(https?|file):\/\/(\*\.)?(\[[0-9a-f:.]+\]|[^/:?#*[\]@\s]+)(?::(\*|\d{1,5}))?\/?$/i;
 
 function bareHost(host) {
   return host.endsWith(".") ? host.slice(0, -1) : host;
@@ -20,6 +21,7 @@ function sitePattern(entry) {
   const parts = kPattern.exec(text);
   if (parts === null) return null;
   const [, scheme, under, host, port] = parts;
+  if (scheme.toLowerCase() === "file" && port !== undefined) return null;
   try {
     const url = new URL(`${scheme}://${host}${port !== undefined && port !== "*" ? `:${port}` : ""}`);
     return { scheme: url.protocol, host: bareHost(url.hostname), under: under !== undefined,
@@ -29,7 +31,7 @@ function sitePattern(entry) {
   }
 }
 
-// Whether a site (an origin, or "file://") is one the pattern names.
+// Whether a site (an origin, "file://" or a server's, file://server) is one the pattern names.
 function patternMatches(pattern, site) {
   if (pattern.every) return true;
   if (site === "file://" || pattern.file) return site === "file://" && pattern.file === true;

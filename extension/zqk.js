@@ -72,10 +72,51 @@ const NPZQK = {
     };
   },
 
-  // The site the user allows or not: the origin, and all file: pages as one.
+  // The site the user allows or not: the origin; for file: addresses, the
+  // files of this computer as one ("file://"), and each other computer's
+  // share by its server (file://server); "null" for an address whose server
+  // is no host at all.
   siteOf(url) {
     const parsed = new URL(url);
-    return parsed.protocol === "file:" ? "file://" : parsed.origin;
+    if (parsed.protocol !== "file:") return parsed.origin;
+    const parts = NPZQK.fileParts(parsed);
+    return parts === null ? "null" : `file://${parts.server}`;
+  },
+
+  // The computer a file: address names and the path on it: server "" for
+  // this computer's files; else the server's host as the address bar shows
+  // it, whether the address writes it as its host or as the first name of a
+  // path that begins with two separators (file:////server/...), however those
+  // are spelt (backslashes, %2F, %5C), for Windows reads all of these as
+  // another computer's. Null where that name is no host.
+  fileParts(parsed) {
+    const path = parsed.pathname.replace(/%(2f|5c)/gi, "/").replace(/\\/g, "/");
+    const share = /^\/\/+([^/]*)(.*)$/.exec(path);
+    if (parsed.hostname === "" && share === null) return { server: "", path };
+    try {
+      const server = new URL(`file://${parsed.hostname || share[1]}`).hostname.replace(/\.+$/, "");
+      return server === "" ? null : { server, path: parsed.hostname === "" ? share[2] : path };
+    } catch {
+      return null;
+    }
+  },
+
+  // A document's address as the host takes it: a web one as the parser
+  // writes it; a file: one only as a drive's path (file:///C:/...) or a
+  // server's share (file://server/share/...), else null.
+  plainUrl(url) {
+    const parsed = new URL(url);
+    if (parsed.protocol !== "file:") return parsed.href;
+    const parts = NPZQK.fileParts(parsed);
+    if (parts === null || (parts.server === "" && !/^\/[a-z]:\//i.test(parts.path))) return null;
+    return `file://${parts.server}${parts.path}`;
+  },
+
+  // The site whose leave a document needs beside its frames': the page's
+  // that hands it, but another computer's for a document on its share.
+  sourceOf(pageSite, documentUrl) {
+    const site = NPZQK.siteOf(documentUrl);
+    return site.startsWith("file://") && site !== "file://" ? site : pageSite;
   },
 
   // The sites a question names, of those whose leave its documents need:

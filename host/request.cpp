@@ -84,15 +84,41 @@ static bool StartsWithIgnoringCase(const std::string& text, const char* prefix) 
   return EqualsIgnoringAsciiCase(text.substr(0, std::char_traits<char>::length(prefix)).c_str(), prefix);
 }
 
-// http and https with a host; file with its two slashes (file:///C:/... or
-// file://server/share/...).
-static bool IsViewerUrl(const std::string& url) {
+// http and https with a host.
+static bool IsWebUrl(const std::string& url) {
   for (const char* scheme : {"http://", "https://"}) {
     if (!StartsWithIgnoringCase(url, scheme)) continue;
     const size_t host = std::char_traits<char>::length(scheme);
     return host < url.size() && url.find_first_of("/?#", host) != host;
   }
-  return StartsWithIgnoringCase(url, "file://");
+  return false;
+}
+
+static bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// A file URL in one of its two plain forms: a drive's path (file:///C:/...)
+// or a server's share, its host written out (file://server/share/...). The
+// viewer may read any other spelling (file:////server/..., backslashes, an
+// escaped separator) as a path on another computer, and so hand that
+// computer the user's Windows credentials: no separator is escaped or a
+// backslash anywhere, a host is letters, digits, '-', '_' and '.', and a
+// share has a name.
+static bool IsPlainFileUrl(const std::string& url) {
+  if (!StartsWithIgnoringCase(url, "file://") || url.find('\\') != std::string::npos) return false;
+  for (size_t escape = url.find('%'); escape != std::string::npos; escape = url.find('%', escape + 1)) {
+    const std::string code = url.substr(escape, 3);
+    if (EqualsIgnoringAsciiCase(code.c_str(), "%2F") || EqualsIgnoringAsciiCase(code.c_str(), "%5C"))
+      return false;
+  }
+  const std::string rest = url.substr(std::char_traits<char>::length("file://"));
+  if (rest.size() >= 4 && rest[0] == '/' && IsAsciiLetter(rest[1]) && rest[2] == ':' && rest[3] == '/')
+    return true;
+  const size_t host = rest.find('/');
+  const bool hostWritten =
+      host != 0 && host != std::string::npos && std::all_of(rest.begin(), rest.begin() + host, [](char c) {
+        return IsAsciiLetter(c) || (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.';
+      });
+  return hostWritten && host + 1 < rest.size() && rest.find_first_of("/?#", host + 1) != host + 1;
 }
 
 const char* ReadRequest(const char* json, size_t length, HostRequest* request) {
@@ -114,6 +140,10 @@ const char* ReadRequest(const char* json, size_t length, HostRequest* request) {
   if (!events.seen[kUidMember]) return "\"uid\" is missing";
   if (HasControlCharacter(request->url)) return "\"url\" holds a control character";
   if (HasControlCharacter(request->uid)) return "\"uid\" holds a control character";
-  if (!IsViewerUrl(request->url)) return "\"url\" is not an absolute http, https or file URL";
+  if (StartsWithIgnoringCase(request->url, "file:") && !IsPlainFileUrl(request->url))
+    return "\"url\" is a file URL neither of a drive (file:///C:/...) nor of a server's share "
+           "(file://server/share/...)";
+  if (!IsWebUrl(request->url) && !IsPlainFileUrl(request->url))
+    return "\"url\" is not an absolute http, https or file URL";
   return nullptr;
 }

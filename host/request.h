@@ -22,7 +22,8 @@ struct HostRequest {
 // the viewer may be started for, or the status request, else the short
 // reason it is refused: not JSON, not valid UTF-8, not an object, nested too
 // deeply, a member missing, not a string or given twice, a URL that is not an
-// absolute http, https or file URL, a control character in either text, a
+// absolute http, https or file URL (a file URL only as a drive's path or a
+// server's share, its host written out), a control character in either text, a
 // "status" that is not true or that comes with a document. Other members are
 // ignored.
 const char* ReadRequest(const char* json, size_t length, HostRequest* request);

@@ -44,8 +44,10 @@ api.runtime.onMessage.addListener((message, sender) => {
   sitesAbove(tabId, frameId).then((above) => {
     const page = pageOf(sender, above);
     if (page === null) return;
-    offer(tabId, leaveOf(above, NPZQK.siteOf(page)), checked(page, frameId, message.documents),
-          message.kind === "ask" ? "user" : "found");
+    const how = message.kind === "ask" ? "user" : "found";
+    const bySource = Map.groupBy(checked(page, frameId, message.documents),
+                                 (zqk) => NPZQK.sourceOf(NPZQK.siteOf(page), zqk.url));
+    for (const [source, documents] of bySource) offer(tabId, leaveOf(above, source), documents, how);
   });
 });
 

@@ -42,10 +42,11 @@ function checked(pageUrl, frameId, documents) {
   if (!Array.isArray(documents)) return [];
   return documents.filter((zqk) => {
     try {
-      return typeof zqk.uid === "string" && Number.isSafeInteger(zqk.id) && NPZQK.mayHand(pageUrl, zqk.url);
+      return typeof zqk.uid === "string" && Number.isSafeInteger(zqk.id) && NPZQK.mayHand(pageUrl, zqk.url) &&
+        NPZQK.plainUrl(zqk.url) !== null;
     } catch {
       return false;
     }
-  }).map((zqk) => ({ url: new URL(zqk.url).href, uid: zqk.uid, winclose: zqk.winclose === true, id: zqk.id,
+  }).map((zqk) => ({ url: NPZQK.plainUrl(zqk.url), uid: zqk.uid, winclose: zqk.winclose === true, id: zqk.id,
                      frameId }));
 }

@@ -120,15 +120,16 @@ def start_chromium(allowed_site, language=None, profile=None, private=False, ext
         devtools.send("Target.closeTarget", targetId=stuck)
         driver.switch_to.window(fresh)
 
-    def allow_in_private():
-        """The user's leave for the extension in incognito windows, given on the extensions page (in developer
-        mode, without which Chromium turns off an extension loaded from its folder when it starts it again)."""
+    def allow(access):
+        """The user's leave for the extension, given on the extensions page: in incognito windows
+        ("incognitoAccess") or on pages of this computer ("fileAccess"); in developer mode, without which
+        Chromium turns off an extension loaded from its folder when it starts it again."""
         driver.get("chrome://extensions")
         evaluate("chrome.developerPrivate.updateProfileConfiguration({inDeveloperMode: true}).then(() =>"
                  f" chrome.developerPrivate.updateExtensionConfiguration({{extensionId: '{CHROMIUM_ID}',"
-                 " incognitoAccess: true}))")
+                 f" {access}: true}}))")
 
-    return {"open": driver.get, "evaluate": evaluate, "allow_in_private": allow_in_private, "click": click, "press": press,
+    return {"open": driver.get, "evaluate": evaluate, "allow": allow, "click": click, "press": press,
             "options": f"chrome-extension://{CHROMIUM_ID}/options.html",
             "activate": lambda where="page": press("Enter", where),
             "tabs": lambda: len(driver.window_handles), "screenshot": screenshot,

@@ -23,7 +23,7 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from drivers import start_chromium, start_firefox, wait_for_extension  # noqa: E402
 from host import forget_viewer, host_starts, host_wrapper, register_viewer, viewer_arguments, windows_path  # noqa: E402
-from pages import HIDDEN, HOSTILE_UID, PLACE_BUTTON_EXPRESSION, REQUESTS, serve  # noqa: E402
+from pages import HIDDEN, HOSTILE_UID, PLACE_BUTTON_EXPRESSION, REQUESTS, SAVED, serve  # noqa: E402
 from setting import BROWSER, DOWNLOADS, OUTPUT, PACKED, STUB_VIEWER, UNDO, VERSION, WORK  # noqa: E402
 
 BOTH = ("chromium", "firefox")
@@ -350,7 +350,7 @@ def main():
         # the user's own (localhost, which the user allowed above, asks again).
         shop = f"http://shop.localhost:{port}"
         books = f"http://a.books.shop.localhost:{port}"
-        restrictive = {"allowedSites": [allowed, "http://*.books.shop.localhost:*"],
+        restrictive = {"allowedSites": [allowed, "http://*.books.shop.localhost:*", "file://", "file://share.example"],
                        "blockedSites": ["http://*.shop.localhost:*"], "userMayAllow": False}
 
         def administrator(what, row):
@@ -381,9 +381,9 @@ def main():
         def private_window(what):
             """A site allowed in private windows: until they close, never where the next session finds it.
             Chromium's user allows the extension there first; Firefox's administrator has."""
-            if "allow_in_private" in browser:
+            if "allow" in browser:
                 restart(what, "private")
-                browser["allow_in_private"]()
+                browser["allow"]("incognitoAccess")
             restart(what, "private", private=True)
             before = asked_from_place(what)
             label = browser["evaluate"]("document.getElementById('always').textContent", "ask")
@@ -394,6 +394,27 @@ def main():
             expect_viewer(what + ", the site's next page", f"{other}/sub/late.zqk", "late", visit(f"{other}/late.html"))
             restart(what, "private")
             still_asked(what + ", once the private windows closed")
+
+        def saved_page(what):
+            """A page on this computer, the extension allowed on such pages: its own document and the one on the
+            share the administrator allows open at once; another server's asks, named by the server, and reaches
+            the host in its plain form."""
+            before = visit(f"file://{SAVED}/page.html")
+            deadline = time.time() + 20
+            while (place_text(0).count("Opened in TarvikViewer") < 2 or host_starts() < before + 2) and \
+                    time.time() < deadline:
+                time.sleep(0.2)
+            text = place_text(containing="other.example")
+            check(host_starts() == before + 2 and text.count("Opened in TarvikViewer") == 2 and
+                  "A zqk document from other.example NPZqk asks you first" in text and text.count("this computer") == 1,
+                  f"{what}: {host_starts() - before} started, the page says [{text}]")
+            forget_viewer()
+            before = host_starts()
+            browser["click"]("document.querySelectorAll('npzqk-document')[2].shadowRoot.querySelector('button')")
+            expect_question(what, before, "other.example wants to open a zqk document in TarvikViewer.")
+            armed()
+            browser["click"]("document.getElementById('once')", "ask")
+            expect_viewer(what + ", this time", "file://other.example/docs/doc.zqk", "other", before)
 
         def in_german(what):
             """A browser of its own that speaks German and has allowed nothing: the place and the question."""
@@ -510,9 +531,13 @@ def main():
             ("a frame of the site now allowed pointed at eight documents in turn, four at once", lambda what: held_back(
                 what, "loop.html", other, 4)),
             ("the viewer missing", viewer_missing),
-            ("the administrator's pattern, an exception to the block list", lambda what: administrator(what, "pattern")),
+            # (Chromium's user allows the extension on pages of this computer first, which takes effect as it starts.)
+            ("the administrator's pattern, an exception to the block list", lambda what: (
+                browser.get("allow", lambda access: None)("fileAccess"), administrator(what, "pattern"))),
             ("a site the administrator blocks", lambda what: administrator(what, "blocked")),
             ("a blocked site's navigation to a document", lambda what: administrator(what, "navigation")),
+            *((("a saved page, its own files and a server's share allowed", saved_page),) if BROWSER == "chromium"
+              else ()),
             ("no sites of the user's own, where the user allowed one earlier", lambda what: administrator(what, "own")),
             ("a site allowed in a private window", private_window),
             *((("started in a private window, its first page sending itself to a document", lambda what: (

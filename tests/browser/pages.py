@@ -156,7 +156,19 @@ class Server(http.server.ThreadingHTTPServer):
             super().handle_error(request, client_address)
 
 
+# A page saved on this computer: a document of its own, one on the share of a server the administrator
+# allows, and one on another server's (Chromium on Linux reads file:////server/... as a path of this
+# computer: the extension's table has that spelling).
+SAVED = os.path.join(WORK, "saved")
+SAVED_PAGE = ("<embed type='application/x-zqk' src='file:///C:/books/local.zqk' UID='local'>"
+              "<embed type='application/x-zqk' src='file://share.example/docs/doc.zqk' UID='share'>"
+              "<embed type='application/x-zqk' src='file://other.example/docs/doc.zqk' UID='other'>")
+
+
 def serve():
+    os.makedirs(SAVED)
+    with open(os.path.join(SAVED, "page.html"), "w") as f:
+        f.write(f"<!DOCTYPE html><title>saved</title>{SAVED_PAGE}")
     site = os.path.join(WORK, "site")
     for name, body in [*PAGES.items(), *((name, "ZQK") for name in ("book.zqk", "sub/late.zqk", "other.zqk",
                                                                       "full.zqk", "apart.zqk", "many.zqk",

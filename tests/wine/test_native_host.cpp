@@ -108,6 +108,8 @@ static void TestRequests(void) {
        "42 \"C:\\evil\\other.zqk\" /print"},
       {"file URL with blanks", Request("file:///C:/My Books/a b.zqk", "1"), kStarted,
        "file:///C:/My Books/a b.zqk", "1"},
+      {"file URL of a server's share", Request("file://share.example/docs/a.zqk", "1"), kStarted,
+       "file://share.example/docs/a.zqk", "1"},
       {"text the code page holds", Request(kUrl, "caf\\u00e9 \xc3\xa9"), kStarted, kUrl, "caf\xe9 \xe9"},
       {"fullwidth quotation mark", Request(kUrl, "1\xef\xbc\x82 /print"),
        Refused("\\\"uid\\\" has a character the system's code page lacks")},
@@ -152,6 +154,16 @@ static void TestRequests(void) {
       {"a status not true", Framed("{\"status\":\"yes\"}"), Refused("\\\"status\\\" is not true")},
   };
   for (const auto& c : cases) ExpectAnswer(c.what, c.input, c.reply, c.url, c.uid);
+  // Every other spelling of a file URL, which the viewer may read as a path on another computer.
+  for (const char* url :
+       {"file:////share.example/docs/a.zqk", "file:///\\\\share.example/docs/a.zqk",
+        "file://share.example\\\\docs\\\\a.zqk", "file:///%5C%5Cshare.example/docs/a.zqk",
+        "file:///%2f%2fshare.example/docs/a.zqk", "file://share.example/", "file:///home/a.zqk"}) {
+    ExpectAnswer(
+        url, Request(url, "1"),
+        Refused("\\\"url\\\" is a file URL neither of a drive (file:///C:/...) nor of a server's share "
+                "(file://server/share/...)"));
+  }
 }
 
 static void TestViewerMissing(void) {
