@@ -114,10 +114,11 @@ static bool IsPlainFileUrl(const std::string& url) {
   if (rest.size() >= 4 && rest[0] == '/' && IsAsciiLetter(rest[1]) && rest[2] == ':' && rest[3] == '/')
     return true;
   const size_t host = rest.find('/');
-  const bool hostWritten =
-      host != 0 && host != std::string::npos && std::all_of(rest.begin(), rest.begin() + host, [](char c) {
-        return IsAsciiLetter(c) || (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.';
-      });
+  if (host == 0 || host == std::string::npos) return false;
+  const std::string name = rest.substr(0, host);
+  const bool hostWritten = std::all_of(name.begin(), name.end(), [](char c) {
+    return IsAsciiLetter(c) || (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.';
+  });
   return hostWritten && host + 1 < rest.size() && rest.find_first_of("/?#", host + 1) != host + 1;
 }
 
