@@ -4,7 +4,7 @@
 // to the background once per page load, and shows in each document's place
 // what became of it. It starts before the page does, so that it can always
 // answer for the documents the browser fetches. page_world.js tells it of
-// each <embed> and <object> added and each shadow root attached; it watches
+// each <embed> and <object> added, in the page or a shadow root; it watches
 // only those elements' own attributes and children, and, for a zqk
 // document, the parent that holds its place, so that a page without zqk
 // documents costs it next to nothing.
@@ -28,7 +28,7 @@
   const byId = new Map(); // the background's name for a document -> the same
   const shown = new WeakMap(); // element -> {key, spot}, where it stands
   const known = new Set(); // every <embed> and <object> seen
-  const roots = new WeakSet(); // the shadow roots listened to
+  const roots = new WeakSet(); // the declarative shadow roots watched from here
   const served = new Set(); // untyped addresses the server answered as zqk documents
   let toHand = [];
 
@@ -174,23 +174,26 @@
     return api.dom?.openOrClosedShadowRoot(element) ?? element.openOrClosedShadowRoot ?? null;
   }
 
-  // What page_world.js tells, in each tree it tells it to.
+  // What page_world.js tells: an element, or the host whose shadow roots hold it.
   function found(event) {
-    if (isKind(event.relatedTarget)) take(event.relatedTarget);
+    const told = event.relatedTarget;
+    if (isKind(told)) take(told);
+    else if (told instanceof Element) inside(told);
     hand();
   }
 
-  function attached(event) {
-    const root = event.relatedTarget instanceof Element ? shadowOf(event.relatedTarget) : null;
-    if (root !== null && !roots.has(root)) {
-      roots.add(root);
-      listen(root);
+  // The documents in an element's shadow roots, however deep.
+  function inside(host) {
+    const root = shadowOf(host);
+    if (root === null) return;
+    for (const element of root.querySelectorAll("*")) {
+      if (isKind(element)) take(element);
+      inside(element);
     }
   }
 
-  function listen(tree) {
-    tree.addEventListener("npzqk-found", found);
-    tree.addEventListener("npzqk-shadow", attached);
+  function listen() {
+    document.addEventListener("npzqk-found", found);
   }
 
   // A shadow root no script attached (a declarative one, which the parser
@@ -209,7 +212,6 @@
     const root = shadowOf(element);
     if (root === null || roots.has(root)) return;
     roots.add(root);
-    listen(root);
     parsed.observe(root, { childList: true, subtree: true });
     sweep(root);
   }
@@ -243,12 +245,12 @@
     return at();
   }
 
-  listen(document);
+  listen();
   // A page's document.open() (a blank frame it writes into) takes away every
   // listener of the document, the script's too: listening again, and the
   // documents it has written by then taken.
   new MutationObserver(() => {
-    listen(document);
+    listen();
     for (const element of document.querySelectorAll("embed, object")) take(element);
     hand();
   }).observe(document, { childList: true });

@@ -1,31 +1,26 @@
 // Runs in the page's own world, before the page does, and tells the
 // extension's script in this frame (content.js) what it could see for
 // itself only at a cost to the page: each <embed> and <object> the page
-// adds once it is parsed, in its tree or in any shadow root, and each shadow
-// root the page attaches, open or closed, whenever it attaches one. Here,
-// among the page's own objects, watching its changes costs it little. What
-// it tells is an event that names the element, sent to the tree that holds
-// it (a shadow root, or the document), where only content.js listens. A
-// page that fakes one only has content.js look at an element of its own;
-// one that stops them only hides its own documents.
+// adds once it is parsed, in its tree or in any shadow root, open or closed,
+// that the page attaches at any time. Here, among the page's own objects,
+// watching its changes costs it little. What it tells is an event at the
+// document that names the element, or, for one in a shadow root, the host
+// in the page's tree that holds it (as the browser retargets it), whose
+// shadow roots content.js then searches. A page that fakes one only has
+// content.js look at an element of its own; one that stops them only hides
+// its own documents.
 "use strict";
 
 (() => {
   const attach = Element.prototype.attachShadow;
-  const rootOf = Node.prototype.getRootNode;
   const dispatch = EventTarget.prototype.dispatchEvent;
   const observe = MutationObserver.prototype.observe;
   const Told = MouseEvent;
   const pageDocument = document;
   const waiting = new Set(); // elements told of outside the page, told again once they join it
 
-  function tell(name, element) {
-    const tree = Reflect.apply(rootOf, element, []);
-    Reflect.apply(dispatch, tree instanceof ShadowRoot ? tree : pageDocument, [new Told(name, { relatedTarget: element })]);
-  }
-
   function tellFound(element) {
-    tell("npzqk-found", element);
+    Reflect.apply(dispatch, pageDocument, [new Told("npzqk-found", { relatedTarget: element })]);
     if (!element.isConnected) waiting.add(element);
   }
 
@@ -58,7 +53,6 @@
     apply(target, host, given) {
       const root = Reflect.apply(target, host, given);
       watch(root);
-      tell("npzqk-shadow", host);
       return root;
     },
   });

@@ -134,17 +134,16 @@ def chromium(work, extension):
         """The page's time, and with the extension the share of the page's
         main-thread time that the extension's scripts took, by a CPU profile
         of the page's process begun before the page (after a blank page of
-        the same site, whose process it keeps)."""
-        if extension is None:
-            driver.get(url)
-            return result_of(lambda expression: driver.execute_script(f"return {expression};")), None
+        the same site, whose process it keeps); profiled with the extension
+        or without, so that both sides bear the profiler alike."""
         driver.get(url.split("?")[0].rsplit("/", 1)[0] + "/blank.html")
         driver.execute_cdp_cmd("Profiler.enable", {})
         driver.execute_cdp_cmd("Profiler.setSamplingInterval", {"interval": 200})
         driver.execute_cdp_cmd("Profiler.start", {})
         driver.get(url)
         took = result_of(lambda expression: driver.execute_script(f"return {expression};"))
-        return took, extension_share(driver.execute_cdp_cmd("Profiler.stop", {})["profile"])
+        share = extension_share(driver.execute_cdp_cmd("Profiler.stop", {})["profile"])
+        return took, share if extension else None
 
     return load, driver.quit
 

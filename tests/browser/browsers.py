@@ -54,7 +54,8 @@ class Rpc:
         pending = asyncio.all_tasks(self.loop)
         for task in pending:
             task.cancel()
-        self.run(asyncio.gather(*pending, return_exceptions=True))
+        if pending:  # (gathering nothing would take another socket's loop, the current one)
+            self.run(asyncio.gather(*pending, return_exceptions=True))
         self.loop.close()
 
 
