@@ -34,8 +34,15 @@ if [ -z "${NPZQK_EXTENSION_KEY:-}" ]; then
 fi
 echo "  in the ZIP:"
 (cd "$release" && find . -type f | sort | sed 's|^\./||') | while read -r file; do
-  details=$(/usr/bin/python3 ../../tests/pe/check_pe.py --describe "$release/$file" 2>/dev/null ||
-            file -b "$release/$file" | cut -d, -f1)
+  case "$file" in
+    *.dll | *.exe) details=$(/usr/bin/python3 ../../tests/pe/check_pe.py --describe "$release/$file") ;;
+    *.png) details="PNG image" ;;
+    *.json) details="JSON" ;;
+    *.js) details="JavaScript" ;;
+    *.html) details="HTML" ;;
+    *.md | *.txt) details="text" ;;
+    *) details=$(file -b "$release/$file" | cut -d, -f1) ;;
+  esac
   printf '  %-30s %6d bytes  %s\n' "$file" "$(stat -c %s "$release/$file")" "$details"
 done
 cd ../..
