@@ -177,19 +177,10 @@
   // What page_world.js tells: an element, or the host whose shadow roots hold it.
   function found(event) {
     const told = event.relatedTarget;
+    const root = told instanceof Element ? shadowOf(told) : null;
     if (isKind(told)) take(told);
-    else if (told instanceof Element) inside(told);
+    else if (root !== null) search(root, false);
     hand();
-  }
-
-  // The documents in an element's shadow roots, however deep.
-  function inside(host) {
-    const root = shadowOf(host);
-    if (root === null) return;
-    for (const element of root.querySelectorAll("*")) {
-      if (isKind(element)) take(element);
-      inside(element);
-    }
   }
 
   function listen() {
@@ -208,19 +199,22 @@
     hand();
   });
 
-  function adopt(element) {
+  // A shadow root met here, watched from here where it is declarative (or may be), and searched.
+  function adopt(element, declarative) {
     const root = shadowOf(element);
-    if (root === null || roots.has(root)) return;
-    roots.add(root);
-    parsed.observe(root, { childList: true, subtree: true });
-    sweep(root);
+    if (root === null || (declarative && roots.has(root))) return;
+    if (declarative) {
+      roots.add(root);
+      parsed.observe(root, { childList: true, subtree: true });
+    }
+    search(root, declarative);
   }
 
   // What a tree holds already: its documents, and its shadow roots', however deep.
-  function sweep(tree) {
+  function search(tree, declarative) {
     for (const element of tree.querySelectorAll("*")) {
       if (isKind(element)) take(element);
-      adopt(element);
+      adopt(element, declarative);
     }
   }
 
@@ -231,7 +225,7 @@
     const later = globalThis.requestIdleCallback ?? ((then) => setTimeout(() => then({ timeRemaining: () => 5 })));
     let next = 0;
     const some = (idle) => {
-      while (next < elements.length && idle.timeRemaining() > 0) adopt(elements[next++]);
+      while (next < elements.length && idle.timeRemaining() > 0) adopt(elements[next++], true);
       hand();
       if (next < elements.length) later(some);
     };
@@ -241,7 +235,7 @@
   // The elements that name this address, shadow roots not yet known included.
   function elementsAt(url) {
     const at = () => [...known].filter((element) => element.isConnected && addressOf(element)?.href === url);
-    if (at().length === 0) sweep(document);
+    if (at().length === 0) search(document, true);
     return at();
   }
 
