@@ -408,6 +408,7 @@ def main():
             check(host_starts() == before + 2 and text.count("Opened in TarvikViewer") == 2 and
                   "A zqk document from other.example NPZqk asks you first" in text and text.count("this computer") == 1,
                   f"{what}: {host_starts() - before} started, the page says [{text}]")
+            time.sleep(1.5)  # the two viewers started have written their record
             forget_viewer()
             before = host_starts()
             browser["click"]("document.querySelectorAll('npzqk-document')[2].shadowRoot.querySelector('button')")
