@@ -15,6 +15,7 @@ if [ "$NPZQK_RUNS_32BIT" != yes ]; then
   tree=build/windows-x64
   echo "The 64-bit plug-in and host are measured: $NPZQK_32BIT_WHY"
 fi
+cmake --build "$tree" --target npzqk_bench >/dev/null
 source scripts/wine-session.sh "$tree"
 wine "$tree/bin/npzqk_bench.exe" | tr -d '\r'
 

@@ -8,14 +8,29 @@
 # plug-in and host. So the 32-bit tree is built first, the 64-bit one second,
 # and the release is packaged (cpack) only after both.
 
-# build_windows_trees [CONFIGURE ARGUMENTS...]: both trees, configured with
-# the arguments given, then built; the build's own output on standard output.
-build_windows_trees() {
+# configure_windows_trees [CONFIGURE ARGUMENTS...]: both trees configured
+# with the arguments given (which needs nothing of the other built), their
+# Wine environments written.
+configure_windows_trees() {
   local preset
   for preset in windows windows-x64; do
     cmake --preset "$preset" "$@" >/dev/null
+  done
+}
+
+# compile_windows_trees: both trees, configured, built in their order; the
+# build's own output on standard output.
+compile_windows_trees() {
+  local preset
+  for preset in windows windows-x64; do
     cmake --build --preset "$preset"
   done
+}
+
+# build_windows_trees [CONFIGURE ARGUMENTS...]: both trees, configured with
+# the arguments given, then built.
+build_windows_trees() {
+  configure_windows_trees "$@" && compile_windows_trees
 }
 
 # probe_32bit: whether this machine runs 32-bit programs, as the Wine tests'

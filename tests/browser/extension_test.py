@@ -548,7 +548,9 @@ def main():
         ]
 
         for what, run in scenarios:
+            began = time.time()
             run(what)
+            print(f"{BROWSER}: {what}: done in {time.time() - began:.1f} s")
     finally:
         for undo in UNDO:
             undo()
