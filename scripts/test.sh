@@ -30,7 +30,6 @@ configure_windows_trees
 for group in windows windows-x64; do
   ctest --preset "$group" -R '\.prefix\.start$' >"build/reports/$group-prefixes.log" 2>&1 &
 done
-cmake --build --preset host
 compile_windows_trees
 wait  # for the prefixes; a prefix that could not be made fails its tests below
 
@@ -45,6 +44,7 @@ status=0
   echo "== static analysis"
   bash scripts/analyse.sh &&
   echo "== native unit tests (AddressSanitizer, UndefinedBehaviorSanitizer)" &&
+  cmake --build --preset host &&
   ctest --preset host --output-junit "$PWD/build/reports/host.xml" &&
   echo "== fuzzing (clang, libFuzzer, 10 seconds a target)" &&
   bash scripts/fuzz.sh 10 "$PWD/build/reports/fuzz.xml" &&
