@@ -4,8 +4,10 @@
 #   start-display  whether this machine runs 32-bit programs (probe, below),
 #                  then a private Xvfb display, whose number Xvfb itself picks
 #                  (-displayfd), so that runs side by side never race for one;
-#   start-prefix   the throwaway prefix, made when missing, and a wineserver
-#                  that stays up for the whole run;
+#   start-prefix   the throwaway prefix, made when missing (a copy of the
+#                  tree's template prefix, NPZQK_WINE_TEMPLATE, which the
+#                  first fixture to need it makes), and a wineserver that
+#                  stays up for the whole run;
 #   stop           ends the wineserver, every Wine process and the display.
 #   probe          only whether this machine runs 32-bit programs: "yes" or
 #                  "no" on the first line, why on the second.
@@ -87,6 +89,34 @@ start_display() {
   fail "Xvfb did not start a display within 10 s" "$state/xvfb.log"
 }
 
+# A new prefix, as wineboot makes it, at $1; its server ended, its files whole.
+make_prefix() {
+  local log=$2
+  WINEPREFIX=$1 "$NPZQK_WINE" wineboot.exe -i >"$log" 2>&1 || fail "wineboot could not make the prefix $1" "$log"
+  # Xvfb runs no window manager: unmanaged windows spare Wine waiting for one
+  # each time a window is shown or hidden.
+  WINEPREFIX=$1 "$NPZQK_WINE" reg.exe add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >>"$log" 2>&1 ||
+    fail "the prefix $1 does not take registry values" "$log"
+  WINEPREFIX=$1 "$NPZQK_WINESERVER" -w
+}
+
+# The prefixes of one tree start alike: the template is made once, by the
+# first fixture that needs it (the others wait for it), and never run in
+# after; each prefix is a copy of it, which Wine takes wherever it lies.
+copy_template() {
+  local template=${NPZQK_WINE_TEMPLATE:?NPZQK_WINE_TEMPLATE is not set}
+  (
+    flock 9
+    if [ ! -f "$template/.made" ]; then
+      rm -rf "$template"
+      make_prefix "$template" "$1"
+      touch "$template/.made"
+    fi
+  ) 9>"$template.lock" || exit 1
+  cp -a "$template" "$WINEPREFIX" || fail "the template $template could not be copied to $WINEPREFIX" /dev/null
+  rm -f "$WINEPREFIX/.made"
+}
+
 start_prefix() {
   [ -s "$state/display" ] || fail "no X display: the display fixture did not run" /dev/null
   export DISPLAY
@@ -94,12 +124,7 @@ start_prefix() {
   local log="$state/prefix.log"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     rm -rf "$WINEPREFIX"
-    "$NPZQK_WINE" wineboot.exe -i >"$log" 2>&1 || fail "wineboot could not make the prefix $WINEPREFIX" "$log"
-    # Xvfb runs no window manager: unmanaged windows spare Wine waiting for one
-    # each time a window is shown or hidden.
-    "$NPZQK_WINE" reg.exe add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >>"$log" 2>&1 ||
-      fail "the prefix $WINEPREFIX does not take registry values" "$log"
-    "$NPZQK_WINESERVER" -w
+    copy_template "$log"
   fi
   # One server for the whole run, and the prefix's own background processes
   # started here: they live as long as the server, and had a test started
