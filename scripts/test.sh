@@ -34,10 +34,12 @@ compile_windows_trees
 wait  # for the prefixes; a prefix that could not be made fails its tests below
 
 # The Windows tests, in the background: their output follows the rest's.
-ctest --preset windows --test-output-size-passed 262144 --output-junit "$PWD/build/reports/windows.xml" >build/reports/windows.log 2>&1 &
-x86=$!
-ctest --preset windows-x64 --test-output-size-passed 262144 --output-junit "$PWD/build/reports/windows-x64.xml" >build/reports/windows-x64.log 2>&1 &
-x64=$!
+groups=()
+for group in windows windows-x64; do
+  ctest --preset "$group" --test-output-size-passed 262144 --output-junit "$PWD/build/reports/$group.xml" \
+    >"build/reports/$group.log" 2>&1 &
+  groups+=($!)
+done
 
 # The last of the Windows tests ends the run, and they mostly wait on the
 # browsers and Wine: the work beside them yields the processor to them
@@ -56,8 +58,9 @@ status=0
 } || status=1
 
 echo "== Windows tests under Wine: 32-bit and 64-bit side by side, each browser beside them"
-wait $x86 || status=1
-wait $x64 || status=1
+for run in "${groups[@]}"; do
+  wait "$run" || status=1
+done
 for group in windows windows-x64; do
   echo "-- $group"
   cat "build/reports/$group.log"
