@@ -27,18 +27,18 @@ configure_windows_trees
 # The Wine prefixes need nothing built, and take a while to make: they are
 # made while the builds run (each group's prefix fixtures, by themselves),
 # and the tests find them ready.
-for group in windows windows-x64; do
+for group in "${windows_trees[@]}"; do
   ctest --preset "$group" -R '\.prefix\.start$' >"build/reports/$group-prefixes.log" 2>&1 &
 done
 compile_windows_trees
 wait  # for the prefixes; a prefix that could not be made fails its tests below
 
 # The Windows tests, in the background: their output follows the rest's.
-groups=()
-for group in windows windows-x64; do
+group_runs=()
+for group in "${windows_trees[@]}"; do
   ctest --preset "$group" --test-output-size-passed 262144 --output-junit "$PWD/build/reports/$group.xml" \
     >"build/reports/$group.log" 2>&1 &
-  groups+=($!)
+  group_runs+=($!)
 done
 
 # The last of the Windows tests ends the run, and they mostly wait on the
@@ -58,10 +58,10 @@ status=0
 } || status=1
 
 echo "== Windows tests under Wine: 32-bit and 64-bit side by side, each browser beside them"
-for run in "${groups[@]}"; do
+for run in "${group_runs[@]}"; do
   wait "$run" || status=1
 done
-for group in windows windows-x64; do
+for group in "${windows_trees[@]}"; do
   echo "-- $group"
   cat "build/reports/$group.log"
 done

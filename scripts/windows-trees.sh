@@ -8,12 +8,15 @@
 # plug-in and host. So the 32-bit tree is built first, the 64-bit one second,
 # and the release is packaged (cpack) only after both.
 
+# The trees, in their order; the name of each is its CMake and CTest preset.
+windows_trees=(windows windows-x64)
+
 # configure_windows_trees [CONFIGURE ARGUMENTS...]: both trees configured
 # with the arguments given (which needs nothing of the other built), their
 # Wine environments written.
 configure_windows_trees() {
   local preset
-  for preset in windows windows-x64; do
+  for preset in "${windows_trees[@]}"; do
     cmake --preset "$preset" "$@" >/dev/null
   done
 }
@@ -22,7 +25,7 @@ configure_windows_trees() {
 # build's own output on standard output.
 compile_windows_trees() {
   local preset
-  for preset in windows windows-x64; do
+  for preset in "${windows_trees[@]}"; do
     cmake --build --preset "$preset"
   done
 }
